@@ -1,0 +1,58 @@
+#include "engine/buffer.h"
+#include "engine/error.h"
+#include "engine/file_io.h"
+#include "engine/file_pair.h"
+
+// Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
+
+void FilePair::cut_bytes(std::uint32_t begin, std::uint32_t size) {
+    if (size == 0) fail_range(SIZE_TOO_SMALL);
+    if (begin >= input_size) fail_range(BEGIN_OUT_OF_FILE);
+    if (std::uint64_t{begin} + size > input_size) fail_range(END_OUT_OF_FILE);
+    write_piece(begin, size);
+}
+
+void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
+    if (begin >= input_size) fail_range(BEGIN_OUT_OF_FILE);
+    if (end >= input_size) fail_range(END_OUT_OF_FILE);
+    if (std::uint64_t{end} + 1 < begin) fail_range(END_BEFORE_BEGIN);
+    if (std::uint64_t{end} + 1 == begin) fail_range(NOTHING_TO_CUT);
+    output_size = end + 1 - begin;
+    write_piece(begin, output_size);
+}
+
+void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
+    Buffer input_buffer = allocate_bytes(input_size);
+    if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
+    if (cut_in_place) {
+        write_piece_in_place(input_buffer.get(), begin, length);
+        return;
+    }
+    output_stream.write(reinterpret_cast<const char*>(input_buffer.get() + begin), length);
+    finish_new_output();
+}
+
+void FilePair::write_piece_in_place(const unsigned char* whole, std::uint32_t begin,
+                                    std::uint32_t length) {
+    // The piece goes over the file's first bytes, then the file is cut to its length:
+    // writing over bytes that are there takes no new room on a full disk. Should it
+    // fail all the same, the file gets its own bytes back.
+    if (!open_file(output_stream, output_name, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
+    output_stream.write(reinterpret_cast<const char*>(whole + begin), length);
+    if (close_output(output_stream) && resize_file(output_name, length)) return;
+    if (open_file(output_stream, output_name, UPDATE)) {
+        output_stream.write(reinterpret_cast<const char*>(whole), input_size);
+        if (close_output(output_stream)) resize_file(output_name, input_size);
+    }
+    fail_file(OUTPUT_WRITE_FAILED);
+}
+
+void FilePair::insert_bytes(std::uint32_t begin) {
+    if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
+    if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
+    Buffer input_buffer = allocate_bytes(input_size);
+    if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
+    output_stream.seekp(begin);
+    output_stream.write(reinterpret_cast<const char*>(input_buffer.get()), input_size);
+    if (!close_output(output_stream)) fail_file(OUTPUT_WRITE_FAILED);
+}

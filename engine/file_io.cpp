@@ -1,0 +1,73 @@
+#include "engine/file_io.h"
+
+#include "engine/buffer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Written in pieces of this size when Create file cannot have its whole block.
+constexpr std::uint32_t ZERO_PIECE = 1 << 20;
+
+} // namespace
+
+bool is_folder(const std::string& path) {
+    std::error_code ignored;
+    return fs::is_directory(path, ignored);
+}
+
+bool same_file(const std::string& first, const std::string& second) {
+    std::error_code missing;
+    return fs::equivalent(first, second, missing) && !missing;
+}
+
+bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count) {
+    stream.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
+    const bool whole = stream.gcount() == static_cast<std::streamsize>(count);
+    stream.close();
+    stream.clear();
+    return whole;
+}
+
+bool close_output(std::ofstream& stream) {
+    stream.close();
+    const bool written = !stream.fail();
+    stream.clear();
+    return written;
+}
+
+void write_zeros(std::ostream& stream, std::uint32_t count) {
+    if (count == 0) return;
+    std::uint32_t piece = count;
+    Buffer block = try_allocate_zeros(piece);
+    if (!block) {
+        piece = std::min(count, ZERO_PIECE);
+        block = try_allocate_zeros(piece);
+        if (!block) throw std::bad_alloc();
+    }
+    write_repeated(stream, block.get(), piece, count);
+}
+
+void write_repeated(std::ostream& stream, const unsigned char* block, std::uint32_t piece,
+                    std::uint32_t count) {
+    for (std::uint32_t left = count; left > 0 && stream;) {
+        const std::uint32_t length = std::min(piece, left);
+        stream.write(reinterpret_cast<const char*>(block), static_cast<std::streamsize>(length));
+        left -= length;
+    }
+}
+
+bool empty_file(const std::string& path) {
+    std::ofstream file;
+    return open_file(file, path, WRITE) && close_output(file);
+}
+
+bool resize_file(const std::string& path, std::uint32_t length) {
+    std::error_code failed;
+    fs::resize_file(path, length, failed);
+    return !failed;
+}

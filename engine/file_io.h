@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <ios>
+#include <string>
+
+// The three ways a path is opened, as binary streams.
+constexpr std::ios::openmode READ = std::ios::in;                      // "rb"
+constexpr std::ios::openmode WRITE = std::ios::out | std::ios::trunc;  // "wb": created or emptied
+constexpr std::ios::openmode UPDATE = std::ios::in | std::ios::out;    // "r+b": must exist, unchanged
+
+bool is_folder(const std::string& path);
+
+// Whether two paths name one existing file, by its identity rather than its spelling.
+bool same_file(const std::string& first, const std::string& second);
+
+// Opens a stream on a path. It fails, leaving the stream closed and usable again,
+// when the stream already has a file open, the path names a folder (which some
+// systems would open as a stream that fails only later), or the open itself fails.
+template <class Stream>
+bool open_file(Stream& stream, const std::string& path, std::ios::openmode mode) {
+    if (stream.is_open() || is_folder(path)) return false;
+    stream.open(path, mode | std::ios::binary);
+    if (stream.is_open()) return true;
+    stream.clear();
+    return false;
+}
+
+// Reads exactly count bytes and closes the stream; false when fewer could be read.
+bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count);
+
+// Closes a stream that was written; false when any write before, or the flush and
+// close themselves, failed. The stream is usable again either way.
+bool close_output(std::ofstream& stream);
+
+// Writes count zero bytes: in one block, or in pieces when no block that large can be had.
+void write_zeros(std::ostream& stream, std::uint32_t count);
+
+// Writes count bytes taken from block over and over, at most piece bytes a write.
+void write_repeated(std::ostream& stream, const unsigned char* block, std::uint32_t piece,
+                    std::uint32_t count);
+
+// Creates the file, or empties it; false when it cannot be opened for writing.
+bool empty_file(const std::string& path);
+
+bool resize_file(const std::string& path, std::uint32_t length);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+// Every file a loader measures holds at most 30 MiB.
+constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
+// Create file writes at most 100 MiB.
+constexpr std::uint32_t CREATE_SIZE_LIMIT = 104857600;
+
+// The byte engine: one job's input and output files. A job calls one loader, then its
+// operation; every failure is thrown as an error record built from the two codes, and
+// the job then calls close, which brings the object back to idle.
+class FilePair {
+  public:
+    std::uint32_t input_size = 0;
+    std::uint32_t output_size = 0;
+    std::ifstream input_stream;
+    std::ifstream second_stream; // the output file, read by Compare files
+    std::ofstream output_stream; // for Set patch, the input file opened for update
+    std::int32_t file_code = 0;
+    std::int32_t range_code = 0;
+
+    void load_for_cut(const std::string& input_path, const std::string& output_path);
+    void load_for_insert(const std::string& input_path, const std::string& output_path);
+    void load_for_create(const std::string& output_path);
+    void load_for_patch(const std::string& input_path);
+    void load_for_compare(const std::string& input_path, const std::string& output_path);
+
+    void cut_bytes(std::uint32_t begin, std::uint32_t size);
+    void cut_range(std::uint32_t begin, std::uint32_t end);
+    void insert_bytes(std::uint32_t begin);
+    void create_file(std::uint32_t size);
+    void set_patch(std::uint32_t begin, std::uint32_t value, std::uint32_t length);
+    std::string compare_files();
+
+    // Both codes back to 0, every file closed, every stream usable again.
+    void close();
+
+  private:
+    std::string output_name; // to empty the output again after a failed write
+    bool cut_in_place = false; // Cut bytes with one file as input and output
+
+    [[noreturn]] void fail_file(std::int32_t code);
+    [[noreturn]] void fail_range(std::int32_t code);
+    void close_streams();
+    void require_path(const std::string& path, std::int32_t code);
+    std::uint32_t measure(std::filebuf& file, std::int32_t empty_code,
+                          std::int32_t too_large_code);
+    void load_input(const std::string& input_path, const std::string& output_path);
+    void write_piece(std::uint32_t begin, std::uint32_t length);
+    void write_piece_in_place(const unsigned char* whole, std::uint32_t begin,
+                              std::uint32_t length);
+    void finish_new_output();
+};
+
+// The length of the file open on a stream, in 64 bits so that no length wraps into
+// a small one; UINT64_MAX when it cannot be measured. The position is back at the start.
+std::uint64_t stream_size(std::filebuf& file);
+
+// Byte k of the result is byte (length - 1 - k) of value, for k below length; the
+// higher bytes are 0. Length 4 swaps a whole 32-bit word.
+std::uint32_t reverse_low_bytes(std::uint32_t value, std::uint32_t length);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class Icon { none, error };
+
+// How a message box holds the rest of the program while it is open.
+enum class Modality {
+    application, // the owner dialog takes no input
+    task,        // every window of the calling thread takes no input
+};
+
+// The four things a job asks of the dialog it was started from. The Win32 front end
+// implements them with the dialog's controls; tests record them.
+class Dialog {
+  public:
+    virtual ~Dialog() = default;
+
+    // The whole text of an edit control, as much as it holds (9 characters).
+    virtual std::string field_text(int control) = 0;
+    // The control's decimal digits as an unsigned number; 0 when it holds none.
+    virtual std::uint32_t field_number(int control) = 0;
+    virtual void enable_control(int control, bool enabled) = 0;
+    // Shows a box with one OK button, owned by the dialog; returns once it is dismissed.
+    virtual void show_message(const std::string& text, const char* title, Icon icon,
+                              Modality modality) = 0;
+};

@@ -1,0 +1,116 @@
+#include "job/job.h"
+
+#include "engine/error.h"
+#include "engine/report.h"
+#include "fields/hex_field.h"
+#include "job/dialog.h"
+#include "ui/res/resource.h"
+
+#include <mutex>
+
+std::atomic<bool> busy{false};
+FilePair engine;
+
+namespace {
+
+// Held while the engine works on files; the closing dialog takes it for good.
+std::mutex engine_work;
+bool stopped = false;
+
+std::uint32_t parse_field(const std::string& field_text, std::int32_t bad_field_code) {
+    std::uint32_t value = 0;
+    if (parse_hex(field_text, value)) throw error{0, bad_field_code};
+    return value;
+}
+
+std::uint32_t read_hex(Dialog& dialog, int control, std::int32_t bad_field_code) {
+    return parse_field(dialog.field_text(control), bad_field_code);
+}
+
+// Step by step as the operation needs: every hexadecimal field is parsed before a
+// loader runs, so a bad field never opens, creates or empties a file.
+std::string run_branch(Dialog& dialog, const Job& job) {
+    switch (job.operation) {
+    case CutBytes: {
+        const std::uint32_t begin = read_hex(dialog, IDC_BEGIN, BAD_BEGIN_FIELD);
+        engine.load_for_cut(job.input_path, job.output_path);
+        const std::uint32_t size = dialog.field_number(IDC_SIZE);
+        engine.cut_bytes(begin, size);
+        break;
+    }
+    case CutRange: {
+        const std::uint32_t begin = read_hex(dialog, IDC_BEGIN, BAD_BEGIN_FIELD);
+        const std::uint32_t end = read_hex(dialog, IDC_END, BAD_END_FIELD);
+        engine.load_for_cut(job.input_path, job.output_path);
+        engine.cut_range(begin, end);
+        break;
+    }
+    case InsertBytes: {
+        const std::uint32_t begin = read_hex(dialog, IDC_BEGIN, BAD_BEGIN_FIELD);
+        engine.load_for_insert(job.input_path, job.output_path);
+        engine.insert_bytes(begin);
+        break;
+    }
+    case CreateZeroFile: {
+        engine.load_for_create(job.output_path);
+        const std::uint32_t size = dialog.field_number(IDC_SIZE);
+        engine.create_file(size);
+        break;
+    }
+    case SetPatch: {
+        const std::uint32_t begin = read_hex(dialog, IDC_BEGIN, BAD_BEGIN_FIELD);
+        const std::string field_text = dialog.field_text(IDC_END);
+        const std::uint32_t value = parse_field(field_text, BAD_PATCH_FIELD);
+        engine.load_for_patch(job.input_path);
+        engine.set_patch(begin, value, patch_length(field_text));
+        break;
+    }
+    case CompareFiles:
+        engine.load_for_compare(job.input_path, job.output_path);
+        return engine.compare_files();
+    default:
+        return UNKNOWN_OPERATION_TEXT;
+    }
+    return SUCCESS_TEXT;
+}
+
+// After a failure has been shown: the engine back to idle, the next Start allowed.
+void end_failed_job() {
+    {
+        const std::lock_guard<std::mutex> lock(engine_work);
+        if (!stopped) engine.close();
+    }
+    busy = false;
+}
+
+} // namespace
+
+unsigned run_operation(Dialog& dialog, const Job& job) {
+    busy = true;
+    std::string result_text = SUCCESS_TEXT;
+    dialog.enable_control(IDC_START, false);
+    try {
+        const std::lock_guard<std::mutex> lock(engine_work);
+        if (stopped) return 0;
+        result_text = run_branch(dialog, job);
+    } catch (const error& failure) {
+        dialog.enable_control(IDC_START, true);
+        report_error(dialog, failure);
+        end_failed_job();
+        return 0;
+    } catch (...) {
+        dialog.enable_control(IDC_START, true);
+        report_unknown(dialog);
+        end_failed_job();
+        return 0;
+    }
+    dialog.enable_control(IDC_START, true);
+    dialog.show_message(result_text, DONE_TITLE, Icon::none, Modality::task);
+    busy = false;
+    return 0;
+}
+
+void stop_jobs() {
+    const std::lock_guard<std::mutex> lock(engine_work);
+    stopped = true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/file_pair.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class Dialog;
+
+// The operation a radio button selects; any other value is refused as unknown.
+enum OperationKind : std::int32_t {
+    CutBytes = 1,
+    CutRange = 2,
+    InsertBytes = 3,
+    CreateZeroFile = 4,
+    SetPatch = 5,
+    CompareFiles = 6,
+};
+
+// What a job works on, copied when Start is pressed so that the dialog can change
+// while the job runs.
+struct Job {
+    std::int32_t operation = CutBytes;
+    std::string input_path;
+    std::string output_path;
+};
+
+constexpr const char SUCCESS_TEXT[] = "Operation is successfully finished";
+constexpr const char UNKNOWN_OPERATION_TEXT[] = "Unknow operation";
+constexpr const char DONE_TITLE[] = "Done";
+
+// Set while a job runs, up to the dismissal of its last box; Start starts nothing then.
+extern std::atomic<bool> busy;
+
+// The one byte engine; only the job thread uses it.
+extern FilePair engine;
+
+// The body of the job thread: reads the fields the operation needs, runs one loader
+// and one operation on engine, and shows one outcome: a "Done" box, or "Error" boxes.
+// Returns 0 on every path.
+unsigned run_operation(Dialog& dialog, const Job& job);
+
+// For the closing dialog: waits while a job is working on its files, so that no file
+// is left half-written, and keeps any later job from starting on them.
+void stop_jobs();

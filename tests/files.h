@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+// A folder of one test's own, removed with everything in it when the test ends.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The path of a name inside the folder.
+    std::string path(const std::string& name) const;
+
+  private:
+    std::filesystem::path root;
+};
+
+void write_file(const std::string& path, const Bytes& bytes);
+Bytes read_file(const std::string& path);
+bool file_exists(const std::string& path);
+std::uint64_t file_length(const std::string& path);
+
+// A file of the given length that reads as zeros, made without writing them.
+void make_sized_file(const std::string& path, std::uint64_t length);
+
+// Bytes that differ from their neighbours: first, first + 1, ... modulo 256.
+Bytes byte_run(std::size_t count, unsigned char first = 0x40);
+
+// A device that opens for writing and then refuses every byte: a full disk.
+#ifdef _WIN32
+constexpr const char FULL_DEVICE[] = "Z:\\dev\\full";
+#else
+constexpr const char FULL_DEVICE[] = "/dev/full";
+#endif

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "job/dialog.h"
+#include "job/job.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct Box {
+    std::string title;
+    std::string text;
+    Icon icon;
+    Modality modality;
+    bool busy_while_shown;
+    bool start_enabled_while_shown;
+};
+
+// Stands in for the dialog: serves field texts and records everything the job asks.
+class RecordingDialog : public Dialog {
+  public:
+    std::map<int, std::string> texts; // field texts by control; a missing one is empty
+    std::vector<std::string> events;  // "text 1005", "number 1008", "enable 1002 off", "box Done"
+    std::vector<Box> boxes;
+    bool start_enabled = true;
+
+    std::string field_text(int control) override {
+        events.push_back("text " + std::to_string(control));
+        return texts[control];
+    }
+
+    std::uint32_t field_number(int control) override {
+        events.push_back("number " + std::to_string(control));
+        // Like the platform's unsigned read: leading digits, 0 when there are none.
+        std::uint32_t number = 0;
+        for (const char c : texts[control]) {
+            if (c < '0' || c > '9') break;
+            number = number * 10 + std::uint32_t(c - '0');
+        }
+        return number;
+    }
+
+    void enable_control(int control, bool enabled) override {
+        events.push_back("enable " + std::to_string(control) + (enabled ? " on" : " off"));
+        start_enabled = enabled;
+    }
+
+    void show_message(const std::string& text, const char* title, Icon icon,
+                      Modality modality) override {
+        events.push_back(std::string("box ") + title);
+        boxes.push_back({title, text, icon, modality, busy.load(), start_enabled});
+    }
+};
