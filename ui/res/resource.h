@@ -11,6 +11,8 @@
 #define IDC_OPTIONS_GROUP 1004
 #define IDC_BEGIN 1005
 #define IDC_END 1007
+// <windows.h> gives an old cursor the same name; here it is the Size field.
+#undef IDC_SIZE
 #define IDC_SIZE 1008
 #define IDC_OPERATIONS_GROUP 1009
 #define IDC_CUT 1010
@@ -24,3 +26,7 @@
 #define IDC_SIZE_LABEL 1018
 #define IDC_PATCH 1019
 #define IDC_COMPARE 1020
+
+// Version of the program, for the version record of the resource script.
+#define KORVEL_VERSION 0, 4, 0, 0
+#define KORVEL_VERSION_TEXT "0.4.0.0"

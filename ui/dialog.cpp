@@ -1,0 +1,136 @@
+#include "ui/dialog.h"
+
+#include "ui/front_end.h"
+#include "ui/res/resource.h"
+#include "ui/win32_shell.h"
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
+constexpr int FALLBACK_EXTRA_WIDTH = 150; // shows the radio buttons' own captions
+constexpr char ABOUT_CAPTION[] = "About...";
+constexpr char ABOUT_TEXT[] = "     Korvel       \n"
+                              "            v0.4  \n"
+                              "     Made by the Korvel developers\n"
+                              "     Contact: korvel@example.org";
+
+constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
+constexpr int FIELD_LIMIT = 9; // characters an edit control takes
+constexpr int FALLBACK_SHOWN[] = {IDC_BEGIN_LABEL,   IDC_END_LABEL,   IDC_SIZE_LABEL,
+                                  IDC_OPTIONS_GROUP, IDC_FILES_GROUP, IDC_OPERATIONS_GROUP,
+                                  IDC_ACTION_GROUP};
+constexpr int RADIO_BUTTONS[] = {IDC_CUT, IDC_CUT_RANGE, IDC_INSERT, IDC_CREATE, IDC_PATCH,
+                                 IDC_COMPARE};
+
+const HBRUSH skin_brush = CreateSolidBrush(SKIN_COLOUR); // lives as long as the process
+bool skin_shown = false;
+int about_ready = 1; // 0 while an About box is open
+FrontEnd front_end;
+HANDLE job_thread = nullptr;
+
+SIZE size_of(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
+// Whether the skin bitmap covers the client area to the pixel: only with the font
+// metrics it was drawn for.
+bool skin_fits(HWND dialog, int skin_control) {
+    RECT client{};
+    RECT skin{};
+    GetClientRect(dialog, &client);
+    GetWindowRect(GetDlgItem(dialog, skin_control), &skin);
+    const SIZE a = size_of(client);
+    const SIZE b = size_of(skin);
+    return a.cx == b.cx && a.cy == b.cy;
+}
+
+void widen_control(HWND control, int extra) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    const SIZE size = size_of(rect);
+    SetWindowPos(control, nullptr /* top of the z-order */, 0, 0, size.cx + extra, size.cy,
+                 SWP_NOMOVE);
+}
+
+void show_fallback_layout(HWND dialog) {
+    ShowWindow(GetDlgItem(dialog, IDC_SKIN), SW_HIDE);
+    for (const int control : FALLBACK_SHOWN) ShowWindow(GetDlgItem(dialog, control), SW_SHOW);
+    for (const int control : RADIO_BUTTONS)
+        widen_control(GetDlgItem(dialog, control), FALLBACK_EXTRA_WIDTH);
+}
+
+void add_about_to_system_menu(HWND dialog) {
+    const HMENU menu = GetSystemMenu(dialog, FALSE /* as it is */);
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    if (count < 1) return;
+    // Before the last item (Close), with a separator between the two.
+    InsertMenuA(menu, UINT(count - 1), MF_BYPOSITION | MF_STRING, IDM_ABOUT, "About");
+    InsertMenuA(menu, UINT(count), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+}
+
+BOOL on_init_dialog(HWND dialog) {
+    const HICON icon = LoadIconA(GetModuleHandleA(nullptr), "ICON");
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    for (const int field : FIELDS) {
+        SetDlgItemInt(dialog, field, 0, FALSE /* unsigned */);
+        SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, FIELD_LIMIT, 0);
+    }
+    CheckRadioButton(dialog, IDC_CUT, IDC_COMPARE, IDC_CUT);
+    add_about_to_system_menu(dialog);
+    skin_shown = skin_fits(dialog, IDC_SKIN);
+    if (!skin_shown) show_fallback_layout(dialog);
+    fill_file_dialog(dialog);
+    return TRUE; // the focus goes to the first tab stop
+}
+
+// At most one About box at a time: a request while one is open is ignored.
+void show_about(HWND dialog) {
+    if (!about_ready) return;
+    about_ready = 0;
+    about_ready = MessageBoxA(dialog, ABOUT_TEXT, ABOUT_CAPTION, MB_SYSTEMMODAL);
+}
+
+void on_command(HWND dialog, int control) {
+    Win32Shell shell(dialog, job_thread);
+    on_command(front_end, shell, control);
+}
+
+void on_drop_files(HWND dialog, HDROP drop) {
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF /* the number of files */, nullptr, 0);
+    std::vector<std::string> names;
+    for (UINT index = 0; index < count; ++index) {
+        // Fetched whole, so that a name too long for a path slot is refused, not cut.
+        std::string name(DragQueryFileA(drop, index, nullptr, 0), '\0');
+        DragQueryFileA(drop, index, name.data(), UINT(name.size() + 1));
+        names.push_back(name);
+    }
+    DragFinish(drop);
+    Win32Shell shell(dialog, job_thread);
+    on_drop(front_end, shell, names);
+}
+
+INT_PTR on_ctl_color_static(HDC context) {
+    if (!skin_shown) return FALSE; // the platform's colours
+    SetBkMode(context, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(skin_brush);
+}
+
+} // namespace
+
+INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /* lparam */) {
+    switch (message) {
+    case WM_INITDIALOG: return on_init_dialog(dialog);
+    case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return FALSE;
+    case WM_SYSCOMMAND:
+        if (wparam != IDM_ABOUT) return FALSE; // the platform's own handling
+        show_about(dialog);
+        return TRUE;
+    case WM_HELP: show_about(dialog); return TRUE;
+    case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
+    case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
+    default: return FALSE;
+    }
+}

@@ -1,0 +1,71 @@
+#include "ui/job_thread.h"
+
+#include "job/dialog.h"
+#include "job/job.h"
+#include "ui/res/resource.h"
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// An edit control holds 9 characters; the buffer has room for them and the NUL.
+constexpr int FIELD_TEXT_SIZE = 10;
+constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
+
+// The job's view of the dialog: the fields as they stood when Start was pressed, so
+// that nothing typed during a run reaches it half-written, and the live Start button
+// and message boxes.
+class FieldSnapshot final : public Dialog {
+  public:
+    explicit FieldSnapshot(HWND dialog) : dialog(dialog) {
+        for (const int field : FIELDS) {
+            char text[FIELD_TEXT_SIZE] = {};
+            GetDlgItemTextA(dialog, field, text, FIELD_TEXT_SIZE);
+            texts[field] = text;
+            numbers[field] = GetDlgItemInt(dialog, field, nullptr, FALSE /* unsigned */);
+        }
+    }
+
+    std::string field_text(int control) override { return texts[control]; }
+    std::uint32_t field_number(int control) override { return numbers[control]; }
+
+    void enable_control(int control, bool enabled) override {
+        EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
+    }
+
+    void show_message(const std::string& text, const char* title, Icon icon,
+                      Modality modality) override {
+        const UINT type = (icon == Icon::error ? MB_ICONERROR : 0) |
+                          (modality == Modality::task ? MB_TASKMODAL : MB_APPLMODAL) | MB_OK;
+        MessageBoxA(dialog, text.c_str(), title, type);
+    }
+
+  private:
+    HWND dialog;
+    std::map<int, std::string> texts;
+    std::map<int, std::uint32_t> numbers;
+};
+
+struct JobStart {
+    Job job;
+    FieldSnapshot dialog;
+};
+
+DWORD WINAPI run_job_thread(LPVOID parameter) {
+    const std::unique_ptr<JobStart> start(static_cast<JobStart*>(parameter));
+    return run_operation(start->dialog, start->job);
+}
+
+} // namespace
+
+bool start_job_thread(HWND dialog, const Job& job, HANDLE& job_thread) {
+    auto start = std::make_unique<JobStart>(JobStart{job, FieldSnapshot(dialog)});
+    const HANDLE thread = CreateThread(nullptr /* default security */, 0 /* default stack */,
+                                       run_job_thread, start.get(), 0 /* run at once */, nullptr);
+    if (!thread) return false;
+    start.release(); // the thread owns it now
+    if (job_thread) CloseHandle(job_thread);
+    job_thread = thread;
+    return true;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "ui/win32.h"
+
+struct Job;
+
+// Starts run_operation on a new thread for the dialog, with the fields as they stand
+// now. Replaces (and closes) the handle of an earlier job thread; false when no thread
+// could be created.
+bool start_job_thread(HWND dialog, const Job& job, HANDLE& job_thread);

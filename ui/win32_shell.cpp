@@ -1,0 +1,75 @@
+#include "ui/win32_shell.h"
+
+#include "ui/job_thread.h"
+#include "ui/res/resource.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD OPENFILENAME_SIZE = 76; // the record as it was before Windows 2000 grew it
+constexpr DWORD OPEN_FLAGS = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+// A save dialog that insisted on an existing file could never name a new output file.
+constexpr DWORD SAVE_FLAGS = OFN_PATHMUSTEXIST;
+constexpr char FILE_FILTER[] = "All files(*.*)\0*.*\0"; // the literal adds the final NUL
+constexpr char THREAD_ERROR_TEXT[] = "Error of create Thread";
+
+OPENFILENAMEA file_dialog;
+char file_dialog_path[MAX_PATH_CHARS + 1];
+
+// Runs one file dialog seeded with a name; the chosen name, or nothing when cancelled.
+std::optional<std::string> ask_file(const std::string& seed, DWORD flags,
+                                    BOOL(WINAPI* show)(LPOPENFILENAMEA)) {
+    const std::size_t length = std::min(seed.size(), MAX_PATH_CHARS);
+    std::memcpy(file_dialog_path, seed.data(), length);
+    file_dialog_path[length] = '\0';
+    file_dialog.Flags = flags;
+    if (!show(&file_dialog)) return std::nullopt;
+    return std::string(file_dialog_path);
+}
+
+} // namespace
+
+void fill_file_dialog(HWND dialog) {
+    file_dialog = OPENFILENAMEA{};
+    file_dialog.lStructSize = OPENFILENAME_SIZE;
+    file_dialog.hwndOwner = dialog;
+    file_dialog.lpstrFilter = FILE_FILTER;
+    file_dialog.lpstrFile = file_dialog_path;
+    file_dialog.nMaxFile = sizeof file_dialog_path;
+    file_dialog.Flags = OPEN_FLAGS;
+}
+
+std::optional<std::string> Win32Shell::ask_open_file(const std::string& seed) {
+    return ask_file(seed, OPEN_FLAGS, GetOpenFileNameA);
+}
+
+std::optional<std::string> Win32Shell::ask_save_file(const std::string& seed) {
+    return ask_file(seed, SAVE_FLAGS, GetSaveFileNameA);
+}
+
+void Win32Shell::beep() { MessageBeep(0 /* the default sound */); }
+
+void Win32Shell::enable_fields(bool begin, bool end, bool size, bool in, bool out) {
+    const std::pair<int, bool> states[] = {
+        {IDC_BEGIN, begin}, {IDC_END, end}, {IDC_SIZE, size}, {IDC_IN, in}, {IDC_OUT, out}};
+    for (const auto& [control, enabled] : states)
+        EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
+}
+
+bool Win32Shell::start_job(const Job& job) { return start_job_thread(dialog, job, job_thread); }
+
+void Win32Shell::show_thread_error() {
+    MessageBoxA(dialog, THREAD_ERROR_TEXT, nullptr /* the default caption */, MB_ICONERROR);
+}
+
+void Win32Shell::end_dialog() {
+    // Let a running job finish with its files first: none is left half-written.
+    stop_jobs();
+    if (job_thread) CloseHandle(job_thread);
+    job_thread = nullptr;
+    EndDialog(dialog, 0);
+}

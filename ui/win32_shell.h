@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ui/front_end.h"
+#include "ui/win32.h"
+
+// Fills the file-dialog record that IN and OUT share, owned by the dialog.
+void fill_file_dialog(HWND dialog);
+
+// The platform side of the dialog's commands.
+class Win32Shell final : public Shell {
+  public:
+    Win32Shell(HWND dialog, HANDLE& job_thread) : dialog(dialog), job_thread(job_thread) {}
+
+    std::optional<std::string> ask_open_file(const std::string& seed) override;
+    std::optional<std::string> ask_save_file(const std::string& seed) override;
+    void beep() override;
+    void enable_fields(bool begin, bool end, bool size, bool in, bool out) override;
+    bool start_job(const Job& job) override;
+    void show_thread_error() override;
+    void end_dialog() override;
+
+  private:
+    HWND dialog;
+    HANDLE& job_thread;
+};
