@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Installs the build and test tools (as root, Debian bookworm) and prepares the
+# machine to run 32-bit Windows programs under Wine. Safe to run again: it only
+# does what is missing.
+#
+# Why qemu from bookworm-backports: on kernels without ia32 emulation every
+# i386 ELF (the 32-bit Wine loader) must run under qemu-user. Bookworm's qemu 7.2
+# places the guest's shared libraries just below 0x40000000 and ignores
+# MAP_FIXED_NOREPLACE, so 32-bit Wine spends 1-2 minutes per process splitting
+# its address-space reservation into ~50,000 mmap calls. qemu 10 does not.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup.sh: must run as root" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+    cmake g++ ninja-build
+    g++-mingw-w64-i686-posix
+    wine wine32:i386 wine64 fonts-wine
+    xvfb xauth x11-utils xdotool imagemagick python3
+    googletest libgtest-dev libbenchmark-dev
+)
+backports_list=/etc/apt/sources.list.d/bookworm-backports.list
+qemu=/usr/bin/qemu-i386
+qemu_min=1:9.1
+
+# 0 when Debian package $1 is installed.
+installed() {
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null || true)" = installed ]
+}
+
+qemu_recent() {
+    local v
+    v=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
+    [ -n "$v" ] && installed qemu-user && dpkg --compare-versions "$v" ge "$qemu_min"
+}
+
+# Whether this CPU/kernel runs i386 code without help; probed only when no
+# binfmt entry hides the answer.
+native_i386() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    installed "$p" || missing+=("$p")
+done
+
+need_qemu=0
+if ! qemu_recent; then
+    need_qemu=1
+    if ! grep -rqsE '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        echo "deb http://deb.debian.org/debian bookworm-backports main" >"$backports_list"
+        need_update=1
+    fi
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$need_qemu" -eq 1 ]; then
+    need_update=1
+fi
+if [ "$need_update" -eq 1 ]; then
+    apt-get update -q
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "setup.sh: installing ${missing[*]}"
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if [ "$need_qemu" -eq 1 ]; then
+    # Without recommends: qemu-user-binfmt would register every architecture
+    # through binfmt-support; only i386 is wanted, registered below.
+    apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
+fi
+
+# --- binfmt_misc: send i386 ELF files to qemu, unless they run natively ---
+binfmt=/proc/sys/fs/binfmt_misc
+if [ ! -e "$binfmt/register" ]; then
+    mount -t binfmt_misc binfmt_misc "$binfmt"
+fi
+
+# Any entry (whatever its name) whose magic is the i386 ELF header.
+i386_entries() {
+    local f
+    for f in "$binfmt"/*; do
+        case "$(basename "$f")" in register | status) continue ;; esac
+        if grep -q '^magic 7f454c4601010100000000000000000002000300' "$f" 2>/dev/null; then
+            echo "$f"
+        fi
+    done
+}
+
+ok=0
+stale=()
+while IFS= read -r e; do
+    [ -n "$e" ] || continue
+    if grep -qx enabled "$e" && grep -qx "interpreter $qemu" "$e" && grep -q '^flags:.*F' "$e"; then
+        ok=1
+    else
+        stale+=("$e")
+    fi
+done < <(i386_entries)
+
+if [ "$ok" -eq 0 ]; then
+    # An older entry (such as one for bookworm's qemu-i386-static) would win
+    # the match; it goes first.
+    for e in "${stale[@]}"; do
+        echo "setup.sh: removing binfmt entry $(basename "$e")"
+        echo -1 >"$e"
+    done
+    if native_i386; then
+        echo "setup.sh: i386 programs run natively; no qemu entry needed"
+    else
+        # F: the kernel opens qemu now, so it also works inside chroots and
+        # mount namespaces. The name is ours so it never clashes with
+        # binfmt-support's "qemu-i386". The \x escapes are for the kernel
+        # to decode, so they must reach it as text.
+        # shellcheck disable=SC2028
+        echo ':korvel-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
+            >"$binfmt/register"
+        echo "setup.sh: registered i386 binfmt entry for $qemu"
+    fi
+fi
+
+# Proof that the chosen route works, cheap enough to run every time.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "setup.sh: the 32-bit Wine loader does not start" >&2
+    exit 1
+fi

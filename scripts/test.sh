@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native build, then the 32-bit Windows
+# build under Wine. Ends with one line: "N passed, N failed".
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build/native
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+cmake --build build/windows
+
+passed=0
+failed=0
+status=0
+counts=$(mktemp) # carries the counts out of the subshells that own a prefix
+# Runs one build's tests (ctest's own options may follow) and adds its counts from
+# ctest's summary line.
+run_tests() {
+    local build=$1 log
+    shift
+    log=$(mktemp)
+    echo "== tests: $build $*"
+    ctest --test-dir "build/$build" --output-on-failure "$@" 2>&1 | tee "$log" || status=1
+    local summary
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    rm -f "$log"
+    if [ -z "$summary" ]; then
+        echo "no test summary from the $build build"
+        failed=$((failed + 1))
+        status=1
+        return
+    fi
+    local bad total
+    bad=$(sed -E 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
+    total=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$summary")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+}
+
+run_tests native
+
+# Runs the Windows build's tests in a Wine prefix of their own, made and removed here:
+# wine-env.sh's options, then --, then ctest's.
+run_in_prefix() {
+    local prefix_options=()
+    while [ "$1" != -- ]; do
+        prefix_options+=("$1")
+        shift
+    done
+    shift
+    (
+        # shellcheck source=scripts/wine-env.sh
+        source scripts/wine-env.sh "${prefix_options[@]}"
+        trap korvel_wine_cleanup EXIT
+        run_tests windows "$@"
+        echo "$passed $failed $status" >"$counts"
+    )
+    read -r passed failed status <"$counts"
+}
+
+# Without the fonts the dialog's template names, Wine substitutes another face and the
+# fallback layout shows; with the fonts of fonts-wine the skin fits, as on Windows.
+run_in_prefix -- -E dialog_skin
+run_in_prefix --with-fonts -- -R dialog_skin
+rm -f "$counts"
+
+echo "$passed passed, $failed failed"
+exit "$status"
