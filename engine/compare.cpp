@@ -19,8 +19,8 @@ std::string FilePair::compare_files() {
                 " bytes";
         compared = output_size;
     } else if (input_size < output_size) {
-        sizes = "Files size: different\nOutput file +" +
-                std::to_string(output_size - input_size) + " bytes";
+        sizes = "Files size: different\nOutput file +" + std::to_string(output_size - input_size) +
+                " bytes";
     }
     const bool same = std::memcmp(input_buffer.get(), work_buffer.get(), compared) == 0;
     return (same ? "Files content: equivalent\n" : "Files content: different\n") + sizes;

@@ -10,7 +10,8 @@ void FilePair::create_file(std::uint32_t size) {
 
 std::uint32_t reverse_low_bytes(std::uint32_t value, std::uint32_t length) {
     std::uint32_t reversed = 0;
-    for (std::uint32_t k = 0; k < length; ++k) reversed = (reversed << 8) | ((value >> (8 * k)) & 0xFF);
+    for (std::uint32_t k = 0; k < length; ++k)
+        reversed = (reversed << 8) | ((value >> (8 * k)) & 0xFF);
     return reversed;
 }
 
@@ -19,7 +20,8 @@ void FilePair::set_patch(std::uint32_t begin, std::uint32_t value, std::uint32_t
     if (std::uint64_t{begin} + length > output_size) fail_range(BEGIN_OUT_OF_FILE);
     const std::uint32_t reordered = reverse_low_bytes(value, length);
     char bytes[4];
-    for (std::uint32_t k = 0; k < length; ++k) bytes[k] = static_cast<char>(reordered >> (8 * k));
+    for (std::uint32_t k = 0; k < length; ++k)
+        bytes[k] = static_cast<char>(reordered >> (8 * k));
     output_stream.seekp(begin);
     output_stream.write(bytes, length);
     if (!close_output(output_stream)) fail_file(INPUT_WRITE_FAILED);

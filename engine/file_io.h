@@ -6,9 +6,9 @@
 #include <string>
 
 // The three ways a path is opened, as binary streams.
-constexpr std::ios::openmode READ = std::ios::in;                      // "rb"
-constexpr std::ios::openmode WRITE = std::ios::out | std::ios::trunc;  // "wb": created or emptied
-constexpr std::ios::openmode UPDATE = std::ios::in | std::ios::out;    // "r+b": must exist, unchanged
+constexpr std::ios::openmode READ = std::ios::in;                     // "rb"
+constexpr std::ios::openmode WRITE = std::ios::out | std::ios::trunc; // "wb": created or emptied
+constexpr std::ios::openmode UPDATE = std::ios::in | std::ios::out; // "r+b": must exist, unchanged
 
 bool is_folder(const std::string& path);
 

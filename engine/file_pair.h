@@ -39,15 +39,14 @@ class FilePair {
     void close();
 
   private:
-    std::string output_name; // to empty the output again after a failed write
+    std::string output_name;   // to empty the output again after a failed write
     bool cut_in_place = false; // Cut bytes with one file as input and output
 
     [[noreturn]] void fail_file(std::int32_t code);
     [[noreturn]] void fail_range(std::int32_t code);
     void close_streams();
     void require_path(const std::string& path, std::int32_t code);
-    std::uint32_t measure(std::filebuf& file, std::int32_t empty_code,
-                          std::int32_t too_large_code);
+    std::uint32_t measure(std::filebuf& file, std::int32_t empty_code, std::int32_t too_large_code);
     void load_input(const std::string& input_path, const std::string& output_path);
     void write_piece(std::uint32_t begin, std::uint32_t length);
     void write_piece_in_place(const unsigned char* whole, std::uint32_t begin,

@@ -41,6 +41,10 @@ template <std::size_t N> const char* lookup(const char* const (&table)[N], std::
 
 } // namespace
 
-const char* file_message(std::int32_t file_code) { return lookup(FILE_MESSAGES, file_code); }
+const char* file_message(std::int32_t file_code) {
+    return lookup(FILE_MESSAGES, file_code);
+}
 
-const char* range_message(std::int32_t range_code) { return lookup(RANGE_MESSAGES, range_code); }
+const char* range_message(std::int32_t range_code) {
+    return lookup(RANGE_MESSAGES, range_code);
+}

@@ -16,4 +16,6 @@ void report_error(Dialog& dialog, const error& failure) {
     show_error(dialog, range_message(failure.range_code));
 }
 
-void report_unknown(Dialog& dialog) { show_error(dialog, UNKNOWN_ERROR_TEXT); }
+void report_unknown(Dialog& dialog) {
+    show_error(dialog, UNKNOWN_ERROR_TEXT);
+}

@@ -68,8 +68,7 @@ std::string run_branch(Dialog& dialog, const Job& job) {
     case CompareFiles:
         engine.load_for_compare(job.input_path, job.output_path);
         return engine.compare_files();
-    default:
-        return UNKNOWN_OPERATION_TEXT;
+    default: return UNKNOWN_OPERATION_TEXT;
     }
     return SUCCESS_TEXT;
 }

@@ -35,7 +35,8 @@ TEST(Compare, ReportLines) {
          "Files content: equivalent\nFiles size: different\nInput file +1 bytes"},
         {with_byte(ten, 1, 0), appended(ten, 2),
          "Files content: different\nFiles size: different\nOutput file +2 bytes"},
-        {{1}, appended({1}, 1048576),
+        {{1},
+         appended({1}, 1048576),
          "Files content: equivalent\nFiles size: different\nOutput file +1048576 bytes"},
     };
     TempFolder folder;

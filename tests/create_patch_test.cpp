@@ -18,11 +18,7 @@ struct CreateCase {
 };
 
 const CreateCase CREATE_CASES[] = {
-    {0, 0, 0},
-    {1000, 10, 0},
-    {7, 1, 0},
-    {1000, 0, 0},
-    {1000, CREATE_SIZE_LIMIT + 1, 6},
+    {0, 0, 0},          {1000, 10, 0}, {7, 1, 0}, {1000, 0, 0}, {1000, CREATE_SIZE_LIMIT + 1, 6},
     {0, 0xFFFFFFFF, 6},
 };
 
@@ -123,7 +119,8 @@ TEST(SetPatch, BigEndianBytesInPlace) {
         }
         pair.close();
         Bytes expected = before;
-        if (!c.written.empty()) std::copy(c.written.begin(), c.written.end(), expected.begin() + c.begin);
+        if (!c.written.empty())
+            std::copy(c.written.begin(), c.written.end(), expected.begin() + c.begin);
         EXPECT_EQ(code, c.written.empty() ? 1 : 0);
         EXPECT_EQ(read_file(path), expected);
     }

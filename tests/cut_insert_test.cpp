@@ -25,7 +25,8 @@ std::int32_t range_code_of(FilePair& pair, const std::function<void()>& operatio
 }
 
 Bytes slice(const Bytes& bytes, std::size_t begin, std::size_t length) {
-    return Bytes(bytes.begin() + std::ptrdiff_t(begin), bytes.begin() + std::ptrdiff_t(begin + length));
+    return Bytes(bytes.begin() + std::ptrdiff_t(begin),
+                 bytes.begin() + std::ptrdiff_t(begin + length));
 }
 
 struct CutCase {
@@ -88,9 +89,8 @@ struct InsertCase {
 };
 
 const InsertCase INSERT_CASES[] = {
-    {4, 12, 0, 0},  {4, 12, 5, 0},  {4, 12, 8, 0}, {4, 12, 9, 2}, {4, 12, 12, 2},
-    {4, 12, 13, 1}, {4, 12, TOP, 1}, {4, 3, 0, 2},  {4, 3, 3, 2},  {4, 0, 0, 2},
-    {4, 0, 1, 1},   {1, 1, 0, 0},
+    {4, 12, 0, 0},   {4, 12, 5, 0}, {4, 12, 8, 0}, {4, 12, 9, 2}, {4, 12, 12, 2}, {4, 12, 13, 1},
+    {4, 12, TOP, 1}, {4, 3, 0, 2},  {4, 3, 3, 2},  {4, 0, 0, 2},  {4, 0, 1, 1},   {1, 1, 0, 0},
 };
 
 TEST(Insert, OverwritesInPlaceKeepingTheLength) {

@@ -27,9 +27,21 @@ TEST(Faults, FullDiskIsAWriteError) {
     write_file(input, byte_run(64));
     FilePair pair;
     const std::pair<const char*, std::function<void()>> jobs[] = {
-        {"cut bytes", [&] { pair.load_for_cut(input, FULL_DEVICE); pair.cut_bytes(0, 64); }},
-        {"cut range", [&] { pair.load_for_cut(input, FULL_DEVICE); pair.cut_range(1, 2); }},
-        {"create", [&] { pair.load_for_create(FULL_DEVICE); pair.create_file(100000); }},
+        {"cut bytes",
+         [&] {
+             pair.load_for_cut(input, FULL_DEVICE);
+             pair.cut_bytes(0, 64);
+         }},
+        {"cut range",
+         [&] {
+             pair.load_for_cut(input, FULL_DEVICE);
+             pair.cut_range(1, 2);
+         }},
+        {"create",
+         [&] {
+             pair.load_for_create(FULL_DEVICE);
+             pair.create_file(100000);
+         }},
     };
     for (const auto& [name, job] : jobs) {
         const error failure = failure_of(pair, job);
@@ -46,11 +58,41 @@ TEST(Faults, InputShrunkAfterLoadingIsAReadError) {
     FilePair pair;
     const auto shrink = [&](const std::string& path) { std::filesystem::resize_file(path, 3); };
     const std::tuple<const char*, std::function<void()>, std::int32_t> jobs[] = {
-        {"cut bytes", [&] { pair.load_for_cut(input, output); shrink(input); pair.cut_bytes(0, 2); }, 9},
-        {"cut range", [&] { pair.load_for_cut(input, output); shrink(input); pair.cut_range(0, 1); }, 9},
-        {"insert", [&] { pair.load_for_insert(input, output); shrink(input); pair.insert_bytes(0); }, 9},
-        {"compare input", [&] { pair.load_for_compare(input, output); shrink(input); pair.compare_files(); }, 9},
-        {"compare output", [&] { pair.load_for_compare(input, output); shrink(output); pair.compare_files(); }, 10},
+        {"cut bytes",
+         [&] {
+             pair.load_for_cut(input, output);
+             shrink(input);
+             pair.cut_bytes(0, 2);
+         },
+         9},
+        {"cut range",
+         [&] {
+             pair.load_for_cut(input, output);
+             shrink(input);
+             pair.cut_range(0, 1);
+         },
+         9},
+        {"insert",
+         [&] {
+             pair.load_for_insert(input, output);
+             shrink(input);
+             pair.insert_bytes(0);
+         },
+         9},
+        {"compare input",
+         [&] {
+             pair.load_for_compare(input, output);
+             shrink(input);
+             pair.compare_files();
+         },
+         9},
+        {"compare output",
+         [&] {
+             pair.load_for_compare(input, output);
+             shrink(output);
+             pair.compare_files();
+         },
+         10},
     };
     for (const auto& [name, job, code] : jobs) {
         write_file(input, byte_run(32));
@@ -101,15 +143,39 @@ TEST(Faults, CutWithOneFileAsInputAndOutput) {
     for (const std::string& other : spellings) {
         SCOPED_TRACE(other);
         write_file(path, data);
-        EXPECT_EQ(failure_of(pair, [&] { pair.load_for_cut(path, other); pair.cut_bytes(30, 1); }).range_code, 1);
+        EXPECT_EQ(failure_of(pair,
+                             [&] {
+                                 pair.load_for_cut(path, other);
+                                 pair.cut_bytes(30, 1);
+                             })
+                      .range_code,
+                  1);
         EXPECT_EQ(read_file(path), data);
-        EXPECT_EQ(failure_of(pair, [&] { pair.load_for_cut(other, path); pair.cut_range(5, 3); }).range_code, 3);
+        EXPECT_EQ(failure_of(pair,
+                             [&] {
+                                 pair.load_for_cut(other, path);
+                                 pair.cut_range(5, 3);
+                             })
+                      .range_code,
+                  3);
         EXPECT_EQ(read_file(path), data);
 
-        EXPECT_EQ(failure_of(pair, [&] { pair.load_for_cut(path, other); pair.cut_bytes(4, 6); }).file_code, 0);
+        EXPECT_EQ(failure_of(pair,
+                             [&] {
+                                 pair.load_for_cut(path, other);
+                                 pair.cut_bytes(4, 6);
+                             })
+                      .file_code,
+                  0);
         EXPECT_EQ(read_file(path), Bytes(data.begin() + 4, data.begin() + 10));
         write_file(path, data);
-        EXPECT_EQ(failure_of(pair, [&] { pair.load_for_cut(other, path); pair.cut_range(19, 19); }).file_code, 0);
+        EXPECT_EQ(failure_of(pair,
+                             [&] {
+                                 pair.load_for_cut(other, path);
+                                 pair.cut_range(19, 19);
+                             })
+                      .file_code,
+                  0);
         EXPECT_EQ(read_file(path), Bytes{data[19]});
     }
 }

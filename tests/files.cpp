@@ -20,7 +20,9 @@ TempFolder::~TempFolder() {
     fs::remove_all(root, ignored);
 }
 
-std::string TempFolder::path(const std::string& name) const { return (root / name).string(); }
+std::string TempFolder::path(const std::string& name) const {
+    return (root / name).string();
+}
 
 void write_file(const std::string& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -37,9 +39,13 @@ Bytes read_file(const std::string& path) {
     return bytes;
 }
 
-bool file_exists(const std::string& path) { return fs::exists(path); }
+bool file_exists(const std::string& path) {
+    return fs::exists(path);
+}
 
-std::uint64_t file_length(const std::string& path) { return fs::file_size(path); }
+std::uint64_t file_length(const std::string& path) {
+    return fs::file_size(path);
+}
 
 void make_sized_file(const std::string& path, std::uint64_t length) {
     write_file(path, {});
@@ -48,6 +54,7 @@ void make_sized_file(const std::string& path, std::uint64_t length) {
 
 Bytes byte_run(std::size_t count, unsigned char first) {
     Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<unsigned char>(first + i);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>(first + i);
     return bytes;
 }

@@ -25,7 +25,8 @@ class RecordingShell : public Shell {
     void beep() override { calls.push_back("beep"); }
     void enable_fields(bool begin, bool end, bool size, bool in, bool out) override {
         std::string states = "enable ";
-        for (const bool on : {begin, end, size, in, out}) states += on ? '1' : '0';
+        for (const bool on : {begin, end, size, in, out})
+            states += on ? '1' : '0';
         calls.push_back(states);
     }
     bool start_job(const Job& job) override {
@@ -100,22 +101,58 @@ const std::string LONGEST_NAME(MAX_PATH_CHARS, 'M');
 
 TEST_F(FrontEndTest, DropRouting) {
     const DropCase cases[] = {
-        {"one at a time alternates", [](FrontEndTest& t) { t.drop({"a"}); t.drop({"b"}); t.drop({"c"}); },
+        {"one at a time alternates",
+         [](FrontEndTest& t) {
+             t.drop({"a"});
+             t.drop({"b"});
+             t.drop({"c"});
+         },
          "c", "b", false},
-        {"two in one drop", [](FrontEndTest& t) { t.drop({"a", "b"}); }, "a", "b", true},
-        {"three in one drop", [](FrontEndTest& t) { t.drop({"a", "b", "c"}); }, "c", "b", false},
+        {"two in one drop",
+         [](FrontEndTest& t) {
+             t.drop({"a", "b"});
+         },
+         "a", "b", true},
+        {"three in one drop",
+         [](FrontEndTest& t) {
+             t.drop({"a", "b", "c"});
+         },
+         "c", "b", false},
         {"after IN the next goes out",
-         [](FrontEndTest& t) { t.shell.answers = {"x"}; t.command(IDC_IN); t.drop({"a"}); },
+         [](FrontEndTest& t) {
+             t.shell.answers = {"x"};
+             t.command(IDC_IN);
+             t.drop({"a"});
+         },
          "x", "a", true},
         {"a cancelled IN changes nothing",
-         [](FrontEndTest& t) { t.shell.answers = {std::nullopt}; t.command(IDC_IN); t.drop({"a"}); },
+         [](FrontEndTest& t) {
+             t.shell.answers = {std::nullopt};
+             t.command(IDC_IN);
+             t.drop({"a"});
+         },
          "a", "", false},
         {"the selected button clicked again",
-         [](FrontEndTest& t) { t.drop({"a"}); t.command(IDC_CUT); t.drop({"b"}); }, "b", "", false},
+         [](FrontEndTest& t) {
+             t.drop({"a"});
+             t.command(IDC_CUT);
+             t.drop({"b"});
+         },
+         "b", "", false},
         {"set patch: all to the input",
-         [](FrontEndTest& t) { t.command(IDC_PATCH); t.drop({"a", "b"}); t.drop({"c"}); }, "c", "", true},
+         [](FrontEndTest& t) {
+             t.command(IDC_PATCH);
+             t.drop({"a", "b"});
+             t.drop({"c"});
+         },
+         "c", "", true},
         {"create: all to the output",
-         [](FrontEndTest& t) { t.command(IDC_CREATE); t.drop({"a"}); t.drop({"b"}); }, "", "b", true},
+         [](FrontEndTest& t) {
+             t.command(IDC_CREATE);
+             t.drop({"a"});
+             t.drop({"b"});
+         },
+         "", "b", true},
         {"a cancelled first OUT sends the next drop in",
          [](FrontEndTest& t) {
              t.drop({"a"});
@@ -141,13 +178,24 @@ TEST_F(FrontEndTest, DropRouting) {
          },
          "c", "d", true},
         {"a name too long for a slot is not taken",
-         [](FrontEndTest& t) { t.drop({"a"}); t.drop({LONG_NAME}); }, "a", "", false},
+         [](FrontEndTest& t) {
+             t.drop({"a"});
+             t.drop({LONG_NAME});
+         },
+         "a", "", false},
         {"too long amid others",
-         [](FrontEndTest& t) { t.drop({"a", LONG_NAME, "b"}); }, "a", "b", true},
-        {"the longest name that fits",
-         [](FrontEndTest& t) { t.drop({LONGEST_NAME}); }, LONGEST_NAME.c_str(), "", false},
+         [](FrontEndTest& t) {
+             t.drop({"a", LONG_NAME, "b"});
+         },
+         "a", "b", true},
+        {"the longest name that fits", [](FrontEndTest& t) { t.drop({LONGEST_NAME}); },
+         LONGEST_NAME.c_str(), "", false},
         {"under create a long name keeps the output",
-         [](FrontEndTest& t) { t.command(IDC_CREATE); t.drop({"a"}); t.drop({LONG_NAME}); },
+         [](FrontEndTest& t) {
+             t.command(IDC_CREATE);
+             t.drop({"a"});
+             t.drop({LONG_NAME});
+         },
          "", "a", true},
     };
     for (const DropCase& c : cases) {

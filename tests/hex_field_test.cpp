@@ -52,17 +52,21 @@ TEST(ParseHex, ValuesAndFailures) {
 
 TEST(ParseHex, EmbeddedNulFails) {
     std::uint32_t target = 7;
-    EXPECT_TRUE(parse_hex(std::string("1\0" "2", 3), target));
+    EXPECT_TRUE(parse_hex(std::string("1\0"
+                                      "2",
+                                      3),
+                          target));
     EXPECT_EQ(target, 7u);
 }
 
 TEST(PatchLength, CountsTheRawText) {
     const std::pair<const char*, std::uint32_t> cases[] = {
-        {"", 1},       {"7", 1},        {"12", 1},         {"123", 2},
-        {"0x12", 2},   {"ABCDEF", 3},   {"0x1234", 3},     {"1234567", 4},
+        {"", 1},         {"7", 1},        {"12", 1},        {"123", 2},
+        {"0x12", 2},     {"ABCDEF", 3},   {"0x1234", 3},    {"1234567", 4},
         {"0x123456", 4}, {"FFFFFFFF", 4}, {"0x1234567", 4},
     };
-    for (const auto& [text, length] : cases) EXPECT_EQ(patch_length(text), length) << text;
+    for (const auto& [text, length] : cases)
+        EXPECT_EQ(patch_length(text), length) << text;
 }
 
 } // namespace

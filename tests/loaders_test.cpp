@@ -21,7 +21,9 @@ class Files {
         make_sized_file(path("over"), std::uint64_t{MAX_FILE_SIZE} + 1);
         std::filesystem::create_directory(path("folder"));
     }
-    std::string path(const std::string& name) const { return name.empty() ? "" : folder.path(name); }
+    std::string path(const std::string& name) const {
+        return name.empty() ? "" : folder.path(name);
+    }
 
     const Bytes TARGET = byte_run(5, 0x70);
 
@@ -135,7 +137,8 @@ TEST(Loaders, CodesInCheckOrderAndFilesLeftAlone) {
         } else if (!output.empty() && c.output != std::string("folder")) {
             EXPECT_FALSE(file_exists(output));
         }
-        if (c.output == std::string("fresh") && file_exists(output)) std::filesystem::remove(output);
+        if (c.output == std::string("fresh") && file_exists(output))
+            std::filesystem::remove(output);
     }
 }
 

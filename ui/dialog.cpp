@@ -24,8 +24,8 @@ constexpr int FIELD_LIMIT = 9; // characters an edit control takes
 constexpr int FALLBACK_SHOWN[] = {IDC_BEGIN_LABEL,   IDC_END_LABEL,   IDC_SIZE_LABEL,
                                   IDC_OPTIONS_GROUP, IDC_FILES_GROUP, IDC_OPERATIONS_GROUP,
                                   IDC_ACTION_GROUP};
-constexpr int RADIO_BUTTONS[] = {IDC_CUT, IDC_CUT_RANGE, IDC_INSERT, IDC_CREATE, IDC_PATCH,
-                                 IDC_COMPARE};
+constexpr int RADIO_BUTTONS[] = {IDC_CUT,    IDC_CUT_RANGE, IDC_INSERT,
+                                 IDC_CREATE, IDC_PATCH,     IDC_COMPARE};
 
 const HBRUSH skin_brush = CreateSolidBrush(SKIN_COLOUR); // lives as long as the process
 bool skin_shown = false;
@@ -33,7 +33,9 @@ int about_ready = 1; // 0 while an About box is open
 FrontEnd front_end;
 HANDLE job_thread = nullptr;
 
-SIZE size_of(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+SIZE size_of(const RECT& rect) {
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
 
 // Whether the skin bitmap covers the client area to the pixel: only with the font
 // metrics it was drawn for.
@@ -57,7 +59,8 @@ void widen_control(HWND control, int extra) {
 
 void show_fallback_layout(HWND dialog) {
     ShowWindow(GetDlgItem(dialog, IDC_SKIN), SW_HIDE);
-    for (const int control : FALLBACK_SHOWN) ShowWindow(GetDlgItem(dialog, control), SW_SHOW);
+    for (const int control : FALLBACK_SHOWN)
+        ShowWindow(GetDlgItem(dialog, control), SW_SHOW);
     for (const int control : RADIO_BUTTONS)
         widen_control(GetDlgItem(dialog, control), FALLBACK_EXTRA_WIDTH);
 }

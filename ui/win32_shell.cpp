@@ -51,7 +51,9 @@ std::optional<std::string> Win32Shell::ask_save_file(const std::string& seed) {
     return ask_file(seed, SAVE_FLAGS, GetSaveFileNameA);
 }
 
-void Win32Shell::beep() { MessageBeep(0 /* the default sound */); }
+void Win32Shell::beep() {
+    MessageBeep(0 /* the default sound */);
+}
 
 void Win32Shell::enable_fields(bool begin, bool end, bool size, bool in, bool out) {
     const std::pair<int, bool> states[] = {
@@ -60,7 +62,9 @@ void Win32Shell::enable_fields(bool begin, bool end, bool size, bool in, bool ou
         EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
 }
 
-bool Win32Shell::start_job(const Job& job) { return start_job_thread(dialog, job, job_thread); }
+bool Win32Shell::start_job(const Job& job) {
+    return start_job_thread(dialog, job, job_thread);
+}
 
 void Win32Shell::show_thread_error() {
     MessageBoxA(dialog, THREAD_ERROR_TEXT, nullptr /* the default caption */, MB_ICONERROR);
