@@ -5,6 +5,15 @@
 
 #include <cstring>
 
+namespace {
+
+// The size lines when the sizes differ: which file is longer, and by how many bytes.
+std::string size_difference(const char* longer, std::uint32_t by) {
+    return std::string("Files size: different\n") + longer + " +" + std::to_string(by) + " bytes";
+}
+
+} // namespace
+
 std::string FilePair::compare_files() {
     Buffer input_buffer = allocate_bytes(input_size);
     if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
@@ -15,12 +24,10 @@ std::string FilePair::compare_files() {
     std::string sizes = "Files size: equivalent";
     std::uint32_t compared = input_size;
     if (input_size > output_size) {
-        sizes = "Files size: different\nInput file +" + std::to_string(input_size - output_size) +
-                " bytes";
+        sizes = size_difference("Input file", input_size - output_size);
         compared = output_size;
     } else if (input_size < output_size) {
-        sizes = "Files size: different\nOutput file +" + std::to_string(output_size - input_size) +
-                " bytes";
+        sizes = size_difference("Output file", output_size - input_size);
     }
     const bool same = std::memcmp(input_buffer.get(), work_buffer.get(), compared) == 0;
     return (same ? "Files content: equivalent\n" : "Files content: different\n") + sizes;
