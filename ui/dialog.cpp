@@ -86,7 +86,10 @@ BOOL on_init_dialog(HWND dialog) {
     skin_shown = skin_fits(dialog, IDC_SKIN);
     if (!skin_shown) show_fallback_layout(dialog);
     fill_file_dialog(dialog);
-    return TRUE; // the focus goes to the first tab stop
+    // Not left to the first tab stop: the checked radio button carries one too, and the
+    // fallback layout raises it above IN.
+    SetFocus(GetDlgItem(dialog, IDC_IN));
+    return FALSE; // the focus is set
 }
 
 // At most one About box at a time: a request while one is open is ignored.
