@@ -1,0 +1,164 @@
+#include "tests/e2e/cases.h"
+
+#include "tests/e2e/files.h"
+#include "tests/e2e/report.h"
+// After <windows.h>, whose old cursor name IDC_SIZE this replaces.
+#include "ui/res/resource.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr DWORD BOX_WAIT_MS = 60000; // Create file of 100 MiB takes a while under emulation
+
+int case_count = 0; // each case has a folder of its own
+
+std::string listed(const std::vector<Box>& boxes) {
+    std::string text;
+    for (const Box& box : boxes)
+        text += (text.empty() ? "" : ", ") + quoted(box.title) + " " + quoted(box.text);
+    return text.empty() ? "no box" : text;
+}
+
+void fill_field(HWND dialog, int control, const std::string& text, bool typed) {
+    if (!typed) return set_text(dialog, control, text);
+    set_text(dialog, control, "");
+    type_keys(dialog, control, text);
+}
+
+std::vector<UniqueHandle> open_threads(const std::set<DWORD>& ids) {
+    std::vector<UniqueHandle> threads;
+    for (const DWORD id : ids)
+        if (const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id)) threads.emplace_back(thread);
+    return threads;
+}
+
+bool all_ended(const std::vector<UniqueHandle>& threads) {
+    for (const UniqueHandle& thread : threads)
+        if (WaitForSingleObject(thread.get(), JOB_END_MS) != WAIT_OBJECT_0) return false;
+    return true;
+}
+
+void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandle>& holds) {
+    const std::string path = path_in(folder, setup.name);
+    switch (setup.kind) {
+    case Setup::file: write_file(path, setup.bytes); break;
+    case Setup::folder: CreateDirectoryA(path.c_str(), nullptr); break;
+    case Setup::sparse: make_sparse_file(path, setup.length); break;
+    case Setup::held:
+        write_file(path, setup.bytes);
+        holds.push_back(hold_file(path));
+        break;
+    }
+}
+
+} // namespace
+
+Setup file(const std::string& name, const std::string& bytes) {
+    return {name, Setup::file, bytes, 0};
+}
+Setup folder(const std::string& name) {
+    return {name, Setup::folder, "", 0};
+}
+Setup sparse(const std::string& name, std::uint64_t length) {
+    return {name, Setup::sparse, "", length};
+}
+Setup held(const std::string& name, const std::string& bytes) {
+    return {name, Setup::held, bytes, 0};
+}
+
+FileState has(const std::string& name, const std::string& bytes) {
+    return {name, bytes};
+}
+FileState absent(const std::string& name) {
+    return {name, std::nullopt};
+}
+
+Box done(const std::string& text) {
+    return {"Done", text};
+}
+Box failure(const std::string& text) {
+    return {"Error", text};
+}
+
+std::string path_in(const std::string& folder, const std::string& name) {
+    const bool own_path = name.size() > 1 && name[1] == ':';
+    return own_path ? name : folder + "\\" + name;
+}
+
+void run_job(const Korvel& korvel, const std::string& name, int operation, const Fields& fields,
+             const std::vector<Box>& boxes, bool typed) {
+    const HWND dialog = korvel.dialog;
+    click(dialog, operation);
+    fill_field(dialog, IDC_BEGIN, fields.begin, typed);
+    fill_field(dialog, IDC_END, fields.end, typed);
+    fill_field(dialog, IDC_SIZE, fields.size, typed);
+    const std::set<DWORD> idle = thread_ids(korvel.id);
+    post_click(dialog, IDC_START);
+    expect_outcome(korvel, name, idle, boxes);
+}
+
+void expect_outcome(const Korvel& korvel, const std::string& name, const std::set<DWORD>& idle,
+                    const std::vector<Box>& boxes) {
+    const HWND dialog = korvel.dialog;
+    std::vector<Box> seen;
+    std::vector<UniqueHandle> job;
+    bool start_enabled = true; // the job enables Start before its first box
+    while (seen.size() < boxes.size()) {
+        const HWND box = next_box(korvel, BOX_WAIT_MS);
+        if (!box) break;
+        if (seen.empty()) {
+            const std::set<DWORD> now = thread_ids(korvel.id);
+            std::set<DWORD> started;
+            std::set_difference(now.begin(), now.end(), idle.begin(), idle.end(),
+                                std::inserter(started, started.end()));
+            job = open_threads(started);
+        }
+        start_enabled = start_enabled && enabled(dialog, IDC_START);
+        seen.push_back(read_box(box));
+        dismiss(box);
+    }
+    check(seen == boxes && start_enabled, name + ": " + listed(boxes) + ", Start enabled",
+          listed(seen) + (start_enabled ? "" : ", Start disabled"));
+
+    const bool ended = all_ended(job);
+    std::vector<Box> more;
+    for (const HWND box : owned_dialogs(korvel.id, dialog)) {
+        more.push_back(read_box(box));
+        dismiss(box);
+    }
+    check(ended && more.empty(), name + ": no further box, the job ends",
+          listed(more) + (ended ? "" : ", the job still running"));
+}
+
+void check_files(const std::string& name, const std::string& folder,
+                 const std::vector<FileState>& after) {
+    for (const FileState& state : after) {
+        const std::optional<std::string> bytes = read_file(path_in(folder, state.name));
+        const std::string expected =
+            state.bytes ? describe(state.bytes, std::nullopt) : std::string("no file");
+        check(bytes == state.bytes, name + ": " + state.name + " " + expected,
+              describe(bytes, state.bytes));
+    }
+}
+
+void run_cases(const Korvel& korvel, const std::string& folder, const std::string& suite,
+               const std::vector<Case>& cases) {
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        const Case& c = cases[index];
+        const std::string name = suite + " / " + c.name;
+        const std::string own = folder + "\\case" + std::to_string(++case_count);
+        CreateDirectoryA(own.c_str(), nullptr);
+        std::vector<UniqueHandle> holds;
+        for (const Setup& setup : c.files)
+            make(own, setup, holds);
+        // Both slots by one drop: after a click on "Cut bytes" the first name goes to the
+        // input and the second to the output.
+        click(korvel.dialog, IDC_CUT);
+        drop_files(korvel, {path_in(own, c.input), path_in(own, c.output)});
+        run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
+        holds.clear();
+        check_files(name, own, c.after);
+    }
+}

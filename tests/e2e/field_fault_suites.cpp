@@ -1,0 +1,122 @@
+#include "tests/e2e/cases.h"
+#include "tests/e2e/report.h"
+#include "tests/e2e/suites.h"
+// After <windows.h>, whose old cursor name IDC_SIZE this replaces.
+#include "ui/res/resource.h"
+
+namespace {
+
+const std::string IN_BIN = "in.bin";
+const std::string OUT_BIN = "out.bin";
+const std::string ALPHA = "ABCDEFGHIJKLMNOP";
+const std::string OLD = "old output";
+constexpr std::uint64_t OVER_4_GIB = (std::uint64_t{1} << 32) + 10; // 10 bytes as 32 bits
+
+// What an edit control holds after a user typed into it.
+struct Typing {
+    const char* name;
+    int operation; // the radio button that enables the field
+    int control;
+    const char* keys;
+    const char* shown;
+};
+
+constexpr Typing TYPINGS[] = {
+    {"a tenth character is refused", IDC_CUT, IDC_BEGIN, "0x00000100", "0x0000010"},
+    {"nine characters are taken", IDC_CUT_RANGE, IDC_END, "ABCDEF0123", "ABCDEF012"},
+    {"Size takes digits only", IDC_CUT, IDC_SIZE, "1a2-b 3", "123"},
+    {"Size takes nine digits", IDC_CREATE, IDC_SIZE, "1234567890", "123456789"},
+};
+
+} // namespace
+
+void run_field_suite(const Korvel& korvel, const std::string& folder) {
+    for (const Typing& typing : TYPINGS) {
+        click(korvel.dialog, typing.operation);
+        set_text(korvel.dialog, typing.control, "");
+        type_keys(korvel.dialog, typing.control, typing.keys);
+        const std::string shown = control_text(korvel.dialog, typing.control);
+        check(shown == typing.shown,
+              std::string("Fields / ") + typing.name + ": typed " + quoted(typing.keys) +
+                  ", the field holds " + quoted(typing.shown),
+              quoted(shown));
+    }
+
+    const std::string text = "ABCDEFGHIJKLM";
+    const std::vector<Setup> both = {file(IN_BIN, ALPHA), file(OUT_BIN, OLD)};
+    const auto typed = [](std::string name, int operation, std::vector<Setup> files, Fields fields,
+                          std::vector<Box> boxes, std::vector<FileState> after) {
+        return Case{name, operation, files, IN_BIN, OUT_BIN, fields, boxes, after, true};
+    };
+    const Box bad_begin = failure("Hex value error, in begin address field");
+    run_cases(
+        korvel, folder, "Fields",
+        {
+            typed("an empty Begin field works from address 0", IDC_CUT, both, {"", "", "3"},
+                  {done()}, {has(OUT_BIN, "ABC")}),
+            typed("0x and seven digits are read whole", IDC_CUT, both, {"0x0000005", "", "2"},
+                  {done()}, {has(OUT_BIN, "FG")}),
+            typed("a tenth character never reaches the job", IDC_CUT, both, {"0x00000050", "", "2"},
+                  {done()}, {has(OUT_BIN, "FG")}),
+            typed("nine Begin digits are refused, not cut to eight", IDC_CUT, both,
+                  {"000000010", "", "1"}, {bad_begin}, {has(IN_BIN, ALPHA), has(OUT_BIN, OLD)}),
+            typed("a capital 0X is refused", IDC_CUT, both, {"0X5", "", "2"}, {bad_begin},
+                  {has(OUT_BIN, OLD)}),
+            typed("letters typed into Size are dropped", IDC_CUT, both, {"5", "", "2x"}, {done()},
+                  {has(OUT_BIN, "FG")}),
+            typed("nine End digits are refused", IDC_CUT_RANGE, both, {"0", "000000005", ""},
+                  {failure("Hex value error, in end address field")}, {has(OUT_BIN, OLD)}),
+            typed("Patch data of 0x and seven digits is four bytes", IDC_PATCH,
+                  {file(IN_BIN, text), file(OUT_BIN, OLD)}, {"0", "0x0000012", ""}, {done()},
+                  {has(IN_BIN, std::string("\0\0\0\x12", 4) + text.substr(4)), has(OUT_BIN, OLD)}),
+            typed("nine Patch digits are refused", IDC_PATCH, {file(IN_BIN, text)},
+                  {"0", "123456789", ""}, {failure("Hex value error, in patch data field")},
+                  {has(IN_BIN, text)}),
+        });
+}
+
+void run_mended_fault_suite(const Korvel& korvel, const std::string& folder) {
+    const auto fault = [](std::string name, int operation, std::vector<Setup> files,
+                          std::string input, std::string output, Fields fields,
+                          std::vector<Box> boxes, std::vector<FileState> after) {
+        return Case{name, operation, files, input, output, fields, boxes, after};
+    };
+    const std::vector<Setup> alone = {file(IN_BIN, ALPHA)};
+    const Box write_failed = failure("Write output file error");
+    run_cases(
+        korvel, folder, "Mended faults",
+        {
+            fault("Cut bytes with one path as input and output", IDC_CUT, alone, IN_BIN, IN_BIN,
+                  {"2", "", "3"}, {done()}, {has(IN_BIN, "CDE")}),
+            fault("Cut bytes with the output spelt another way", IDC_CUT, alone, IN_BIN,
+                  ".\\" + IN_BIN, {"2", "", "3"}, {done()}, {has(IN_BIN, "CDE")}),
+            fault("Cut bytes from to with the output in capitals", IDC_CUT_RANGE, alone, IN_BIN,
+                  "IN.BIN", {"3", "6", ""}, {done()}, {has(IN_BIN, "DEFG")}),
+            fault("a failed cut on one file leaves it whole", IDC_CUT, alone, IN_BIN, IN_BIN,
+                  {"10", "", "1"}, {failure("Begin adress out of file")}, {has(IN_BIN, ALPHA)}),
+            fault("a failed range on one file leaves it whole", IDC_CUT_RANGE, alone, IN_BIN,
+                  ".\\" + IN_BIN, {"5", "3", ""},
+                  {failure("End address is less than begin address")}, {has(IN_BIN, ALPHA)}),
+            fault("Compare files with one path twice", IDC_COMPARE, alone, IN_BIN, IN_BIN,
+                  {"0", "0", "0"}, {done("Files content: equivalent\nFiles size: equivalent")},
+                  {has(IN_BIN, ALPHA)}),
+            fault("Cut bytes onto a full disk", IDC_CUT, alone, IN_BIN, FULL_DISK, {"0", "", "4"},
+                  {write_failed}, {has(IN_BIN, ALPHA)}),
+            fault("Cut bytes from to onto a full disk", IDC_CUT_RANGE, alone, IN_BIN, FULL_DISK,
+                  {"0", "3", ""}, {write_failed}, {has(IN_BIN, ALPHA)}),
+            fault("Create file on a full disk", IDC_CREATE, {}, IN_BIN, FULL_DISK, {"", "", "10"},
+                  {write_failed}, {}),
+            fault("Cut bytes from an input of 4 GiB and 10 bytes", IDC_CUT,
+                  {sparse(IN_BIN, OVER_4_GIB), file(OUT_BIN, OLD)}, IN_BIN, OUT_BIN, {"0", "", "1"},
+                  {failure("Input file size, out of limit")}, {has(OUT_BIN, OLD)}),
+            fault("Insert bytes into an output of 4 GiB and 10 bytes", IDC_INSERT,
+                  {file(IN_BIN, "xyz"), sparse(OUT_BIN, OVER_4_GIB)}, IN_BIN, OUT_BIN,
+                  {"0", "", ""}, {failure("Output file size, out of limit")}, {}),
+            fault("Set patch on a file of 4 GiB and 10 bytes", IDC_PATCH,
+                  {sparse(IN_BIN, OVER_4_GIB)}, IN_BIN, OUT_BIN, {"0", "1", ""},
+                  {failure("Input file size, out of limit")}, {}),
+            fault("Compare files with an output of 4 GiB and 10 bytes", IDC_COMPARE,
+                  {file(IN_BIN, ALPHA), sparse(OUT_BIN, OVER_4_GIB)}, IN_BIN, OUT_BIN,
+                  {"0", "0", "0"}, {failure("Output file size, out of limit")}, {}),
+        });
+}

@@ -1,0 +1,74 @@
+#include "tests/e2e/files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t SHOWN_BYTES = 24; // files this short are shown whole, in hexadecimal
+
+std::string hex(const std::string& bytes) {
+    static constexpr char DIGITS[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!out.empty()) out += ' ';
+        out += DIGITS[byte >> 4];
+        out += DIGITS[byte & 15];
+    }
+    return out;
+}
+
+} // namespace
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    path = std::string(base) + "korvel-e2e-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::optional<std::string> read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void make_sparse_file(const std::string& path, std::uint64_t length) {
+    write_file(path, "");
+    std::error_code ignored;
+    fs::resize_file(path, length, ignored);
+}
+
+UniqueHandle hold_file(const std::string& path) {
+    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* no sharing */,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::string describe(const std::optional<std::string>& bytes,
+                     const std::optional<std::string>& expected) {
+    if (!bytes) return "no file";
+    if (bytes->size() <= SHOWN_BYTES) return "[" + hex(*bytes) + "]";
+    std::string text = std::to_string(bytes->size()) + " bytes";
+    if (expected) {
+        const auto parted =
+            std::mismatch(bytes->begin(), bytes->end(), expected->begin(), expected->end());
+        if (parted.first != bytes->end())
+            text += ", first differing at " + std::to_string(parted.first - bytes->begin());
+    }
+    return text;
+}

@@ -1,0 +1,29 @@
+// Files for the cases: made in a temporary folder, read back byte for byte.
+#pragma once
+
+#include "tests/e2e/window.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// A folder of its own under the temporary folder; removed with everything in it.
+struct TempFolder {
+    std::string path;
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+// The file's bytes; nothing when there is no such file.
+std::optional<std::string> read_file(const std::string& path);
+// A file of that length that takes no room on disk.
+void make_sparse_file(const std::string& path, std::uint64_t length);
+// Opens the file without sharing, so that no one else opens it while the handle lives.
+UniqueHandle hold_file(const std::string& path);
+
+// A file's contents for a failure line: its length, and where it parts from the expected.
+std::string describe(const std::optional<std::string>& bytes,
+                     const std::optional<std::string>& expected);

@@ -1,0 +1,25 @@
+// The suites, each run on a dialog that a previous suite may have used: every case sets the
+// operation, the paths and the fields it needs.
+#pragma once
+
+#include "tests/e2e/window.h"
+
+#include <string>
+
+// The six operations' successes and failures, one suite each.
+void run_operation_suites(const Korvel& korvel, const std::string& folder);
+// The field rules, typed key by key into the real edit controls.
+void run_field_suite(const Korvel& korvel, const std::string& folder);
+// Faults the program mends: one file as input and output, a full disk, files over 4 GiB.
+void run_mended_fault_suite(const Korvel& korvel, const std::string& folder);
+
+// The dialog as it starts, in the expected layout ("skin" or "fallback").
+void check_initial_state(const Korvel& korvel, const std::string& layout);
+// With no path chosen yet: every operation refuses in check order; OUT offers "new.data".
+void run_unselected_suite(const Korvel& korvel, const std::string& folder);
+// Radio buttons, drop routing, the file dialogs' offers, Start while busy, the About box.
+void run_front_end_suite(const Korvel& korvel, const std::string& folder);
+// The close command ends the program with 0: by Esc, or the system menu's close item.
+void check_close(Korvel& korvel, const std::string& how);
+// Closing while a job writes leaves its output whole or untouched, and does not hang.
+void check_close_during_job(const std::string& exe, const std::string& folder);

@@ -1,0 +1,169 @@
+// Faults from outside the program while a job runs: an input that grows after it was
+// measured, and a small filesystem that fills up. Nothing is lost: the input stays as
+// it is, and an output is either whole or empty.
+#include "engine/error.h"
+#include "engine/file_pair.h"
+#include "tests/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+error failure_of(FilePair& pair, const std::function<void()>& job) {
+    error caught{0, 0};
+    try {
+        job();
+    } catch (const error& failure) {
+        caught = failure;
+    }
+    pair.close();
+    return caught;
+}
+
+void append(const std::string& path, const Bytes& tail) {
+    Bytes whole = read_file(path);
+    whole.insert(whole.end(), tail.begin(), tail.end());
+    write_file(path, whole);
+}
+
+// The job works on the bytes it measured; what was added meanwhile stays in the input.
+TEST(FaultInjection, InputGrownAfterMeasuring) {
+    TempFolder folder;
+    const std::string input = folder.path("in.bin");
+    const std::string output = folder.path("out.bin");
+    const Bytes first = byte_run(32);
+    const Bytes added = byte_run(16, 0xE0);
+    FilePair pair;
+    struct Case {
+        const char* name;
+        std::function<void()> job;
+        Bytes output_after;
+    };
+    std::string report;
+    const Case cases[] = {
+        {"cut bytes",
+         [&] {
+             pair.load_for_cut(input, output);
+             append(input, added);
+             pair.cut_bytes(30, 2);
+         },
+         Bytes(first.begin() + 30, first.end())},
+        {"cut range",
+         [&] {
+             pair.load_for_cut(input, output);
+             append(input, added);
+             pair.cut_range(0, 31);
+         },
+         first},
+        {"insert",
+         [&] {
+             pair.load_for_insert(input, output);
+             append(input, added);
+             pair.insert_bytes(8);
+         },
+         [&] {
+             Bytes target = byte_run(48, 0x90);
+             std::copy(first.begin(), first.end(), target.begin() + 8);
+             return target;
+         }()},
+        {"compare",
+         [&] {
+             pair.load_for_compare(input, output);
+             append(input, added);
+             report = pair.compare_files();
+         },
+         byte_run(48, 0x90)},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        write_file(input, first);
+        write_file(output, byte_run(48, 0x90));
+        const error failure = failure_of(pair, test.job);
+        EXPECT_EQ(failure.file_code, 0);
+        EXPECT_EQ(failure.range_code, 0);
+        Bytes grown = first;
+        grown.insert(grown.end(), added.begin(), added.end());
+        EXPECT_EQ(read_file(input), grown);
+        EXPECT_EQ(read_file(output), test.output_after);
+    }
+    EXPECT_EQ(report, "Files content: different\nFiles size: different\nOutput file +16 bytes");
+}
+
+#ifndef _WIN32
+// A filesystem of 64 KiB of its own, mounted for the test; skipped where mounting is not
+// allowed.
+class SmallFilesystem {
+  public:
+    explicit SmallFilesystem(const std::string& at) : at(at) {
+        mounted =
+            std::system(
+                ("mount -t tmpfs -o size=64k korvel-full '" + at + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallFilesystem() {
+        if (mounted) std::system(("umount '" + at + "'").c_str());
+    }
+    SmallFilesystem(const SmallFilesystem&) = delete;
+    SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+    bool mounted = false;
+
+  private:
+    std::string at;
+};
+
+TEST(FaultInjection, SmallFilesystemFillsUp) {
+    TempFolder folder;
+    const std::string mount_point = folder.path("small");
+    std::filesystem::create_directory(mount_point);
+    const SmallFilesystem small(mount_point);
+    if (!small.mounted) GTEST_SKIP() << "no filesystem can be mounted here";
+    const std::string input = folder.path("in.bin");
+    const Bytes data = byte_run(200000);
+    write_file(input, data);
+    const std::string output = mount_point + "/out.bin";
+    const std::string target = mount_point + "/target.bin";
+    write_file(target, byte_run(1000, 0x10));
+    FilePair pair;
+    const std::pair<const char*, std::function<void()>> jobs[] = {
+        {"cut bytes",
+         [&] {
+             pair.load_for_cut(input, output);
+             pair.cut_bytes(0, 200000);
+         }},
+        {"cut range",
+         [&] {
+             pair.load_for_cut(input, output);
+             pair.cut_range(1, 199999);
+         }},
+        {"create",
+         [&] {
+             pair.load_for_create(output);
+             pair.create_file(300000);
+         }},
+    };
+    for (const auto& [name, job] : jobs) {
+        SCOPED_TRACE(name);
+        const error failure = failure_of(pair, job);
+        EXPECT_EQ(failure.file_code, 11);
+        EXPECT_EQ(file_length(output), 0u); // emptied, never half-written
+        EXPECT_EQ(read_file(input), data);
+        EXPECT_EQ(read_file(target), byte_run(1000, 0x10));
+    }
+    // The input in place on the full filesystem: a cut that fits writes over its own
+    // bytes and needs no new room.
+    const Bytes own = byte_run(40000, 0x30);
+    write_file(output, own);
+    EXPECT_EQ(failure_of(pair,
+                         [&] {
+                             pair.load_for_cut(output, output);
+                             pair.cut_bytes(100, 1000);
+                         })
+                  .file_code,
+              0);
+    EXPECT_EQ(read_file(output), Bytes(own.begin() + 100, own.begin() + 1100));
+}
+#endif
+
+} // namespace
