@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build, then the 32-bit Windows
-# build under Wine. Ends with one line: "N passed, N failed".
+# Builds everything and runs every test: the native build, the same tests under the
+# address and undefined-behaviour sanitizers, then the 32-bit Windows build under Wine.
+# Ends with one line: "N passed, N failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +9,10 @@ bash scripts/setup.sh
 
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build/native
+# The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+cmake --build build/sanitize
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 cmake --build build/windows
 
@@ -40,6 +45,9 @@ run_tests() {
 }
 
 run_tests native
+# Any report ends the test program with a failure.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    run_tests sanitize
 
 # Runs the Windows build's tests in a Wine prefix of their own, made and removed here:
 # wine-env.sh's options, then --, then ctest's.
