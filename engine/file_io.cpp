@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Written in pieces of this size when Create file cannot have its whole block.
+// Create file writes its zeros in pieces of this size.
 constexpr std::uint32_t ZERO_PIECE = 1 << 20;
 
 } // namespace
@@ -42,13 +42,11 @@ bool close_output(std::ofstream& stream) {
 
 void write_zeros(std::ostream& stream, std::uint32_t count) {
     if (count == 0) return;
-    std::uint32_t piece = count;
-    Buffer block = try_allocate_zeros(piece);
-    if (!block) {
-        piece = std::min(count, ZERO_PIECE);
-        block = try_allocate_zeros(piece);
-        if (!block) throw std::bad_alloc();
-    }
+    // One piece written over and over: the same file as a single block, without the time
+    // it takes to map up to 100 MiB of fresh memory, nor the risk of not getting it.
+    const std::uint32_t piece = std::min(count, ZERO_PIECE);
+    const Buffer block = try_allocate_zeros(piece);
+    if (!block) throw std::bad_alloc();
     write_repeated(stream, block.get(), piece, count);
 }
 

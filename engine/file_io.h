@@ -34,7 +34,7 @@ bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count
 // close themselves, failed. The stream is usable again either way.
 bool close_output(std::ofstream& stream);
 
-// Writes count zero bytes: in one block, or in pieces when no block that large can be had.
+// Writes count zero bytes, a piece of at most 1 MiB at a time.
 void write_zeros(std::ostream& stream, std::uint32_t count);
 
 // Writes count bytes taken from block over and over, at most piece bytes a write.
