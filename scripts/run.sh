@@ -28,9 +28,6 @@ if [ -n "$had_display" ]; then
     exit 0
 fi
 
-"$KORVEL_WINE" "$program" &
-window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Korvel$' | head -n 1)
-sleep 1 # let it finish painting
-import -window "$window" "$screenshot"
+korvel_wine_screenshot "$program" Korvel "$screenshot"
 echo "no display: Korvel ran under Xvfb; its dialog is in $screenshot"
 # Nobody can use it there: the clean-up ends it with its prefix.

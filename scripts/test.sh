@@ -49,10 +49,12 @@ run_tests native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     run_tests sanitize
 
-# Runs the Windows build's tests in a Wine prefix of their own, made and removed here:
+# Runs the Windows build's tests in a Wine prefix of their own, made and removed here,
+# and saves a picture of the dialog as that prefix shows it: the picture's path, then
 # wine-env.sh's options, then --, then ctest's.
 run_in_prefix() {
-    local prefix_options=()
+    local picture=$1 prefix_options=()
+    shift
     while [ "$1" != -- ]; do
         prefix_options+=("$1")
         shift
@@ -64,14 +66,16 @@ run_in_prefix() {
         trap korvel_wine_cleanup EXIT
         run_tests windows "$@"
         echo "$passed $failed $status" >"$counts"
+        korvel_wine_screenshot build/windows/ui/korvel.exe Korvel "$picture" ||
+            echo "no picture of the dialog could be taken"
     )
     read -r passed failed status <"$counts"
 }
 
 # Without the fonts the dialog's template names, Wine substitutes another face and the
 # fallback layout shows; with the fonts of fonts-wine the skin fits, as on Windows.
-run_in_prefix -- -E dialog_skin
-run_in_prefix --with-fonts -- -R dialog_skin
+run_in_prefix build/dialog-fallback.png -- -E dialog_skin
+run_in_prefix build/dialog.png --with-fonts -- -R dialog_skin
 rm -f "$counts"
 
 echo "$passed passed, $failed failed"

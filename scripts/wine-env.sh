@@ -194,4 +194,17 @@ REG
     fi
 }
 
+# Starts a GUI program in the prefix and saves a picture of its window titled $2 to $3
+# once it shows. The program keeps running: korvel_wine_cleanup ends it with the prefix.
+korvel_wine_screenshot() {
+    local -
+    set -euo pipefail
+    local program=$1 title=$2 picture=$3 window
+    "$KORVEL_WINE" "$program" &
+    window=$(timeout 120 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+    sleep 1 # let it finish painting
+    mkdir -p "$(dirname "$picture")"
+    import -window "$window" "$picture"
+}
+
 korvel_wine_init "$@"
