@@ -3,6 +3,7 @@
 // it is, and an output is either whole or empty.
 #include "engine/error.h"
 #include "engine/file_pair.h"
+#include "tests/engine_jobs.h"
 #include "tests/files.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,6 @@
 #include <functional>
 
 namespace {
-
-error failure_of(FilePair& pair, const std::function<void()>& job) {
-    error caught{0, 0};
-    try {
-        job();
-    } catch (const error& failure) {
-        caught = failure;
-    }
-    pair.close();
-    return caught;
-}
 
 void append(const std::string& path, const Bytes& tail) {
     Bytes whole = read_file(path);
@@ -126,23 +116,7 @@ TEST(FaultInjection, SmallFilesystemFillsUp) {
     const std::string target = mount_point + "/target.bin";
     write_file(target, byte_run(1000, 0x10));
     FilePair pair;
-    const std::pair<const char*, std::function<void()>> jobs[] = {
-        {"cut bytes",
-         [&] {
-             pair.load_for_cut(input, output);
-             pair.cut_bytes(0, 200000);
-         }},
-        {"cut range",
-         [&] {
-             pair.load_for_cut(input, output);
-             pair.cut_range(1, 199999);
-         }},
-        {"create",
-         [&] {
-             pair.load_for_create(output);
-             pair.create_file(300000);
-         }},
-    };
+    const std::vector<EngineJob> jobs = new_output_jobs(pair, input, output, 200000);
     for (const auto& [name, job] : jobs) {
         SCOPED_TRACE(name);
         const error failure = failure_of(pair, job);

@@ -2,6 +2,7 @@
 // file too large for 32 bits, one file reached by two spellings.
 #include "engine/error.h"
 #include "engine/file_pair.h"
+#include "tests/engine_jobs.h"
 #include "tests/files.h"
 
 #include <gtest/gtest.h>
@@ -10,39 +11,12 @@
 
 namespace {
 
-error failure_of(FilePair& pair, const std::function<void()>& job) {
-    error caught{0, 0};
-    try {
-        job();
-    } catch (const error& failure) {
-        caught = failure;
-    }
-    pair.close();
-    return caught;
-}
-
 TEST(Faults, FullDiskIsAWriteError) {
     TempFolder folder;
     const std::string input = folder.path("in.bin");
     write_file(input, byte_run(64));
     FilePair pair;
-    const std::pair<const char*, std::function<void()>> jobs[] = {
-        {"cut bytes",
-         [&] {
-             pair.load_for_cut(input, FULL_DEVICE);
-             pair.cut_bytes(0, 64);
-         }},
-        {"cut range",
-         [&] {
-             pair.load_for_cut(input, FULL_DEVICE);
-             pair.cut_range(1, 2);
-         }},
-        {"create",
-         [&] {
-             pair.load_for_create(FULL_DEVICE);
-             pair.create_file(100000);
-         }},
-    };
+    const std::vector<EngineJob> jobs = new_output_jobs(pair, input, FULL_DEVICE, 64);
     for (const auto& [name, job] : jobs) {
         const error failure = failure_of(pair, job);
         EXPECT_EQ(failure.file_code, 11) << name;
