@@ -3,6 +3,7 @@
 #include "engine/file_io.h"
 #include "engine/file_pair.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,20 +16,33 @@ std::string size_difference(const char* longer, std::uint32_t by) {
 } // namespace
 
 std::string FilePair::compare_files() {
-    Buffer input_buffer = allocate_bytes(input_size);
-    if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
-    Buffer work_buffer = allocate_bytes(output_size);
-    if (!read_whole(second_stream, work_buffer.get(), output_size)) fail_file(OUTPUT_READ_FAILED);
+    // Both files are read to their ends through one reused piece each, so that a file
+    // that shrank is still found; only the common leading part is compared.
+    const Buffer input_piece = allocate_bytes(piece_at(input_size, 0));
+    const Buffer output_piece = allocate_bytes(piece_at(output_size, 0));
+    const std::uint32_t longer = std::max(input_size, output_size);
+    bool input_read = true;
+    bool output_read = true;
+    bool same = true;
+    for (std::uint64_t offset = 0; offset < longer; offset += PIECE_SIZE) {
+        const std::uint32_t input_count = piece_at(input_size, offset);
+        const std::uint32_t output_count = piece_at(output_size, offset);
+        input_read = input_read && read_exactly(input_stream, input_piece.get(), input_count);
+        output_read = output_read && read_exactly(second_stream, output_piece.get(), output_count);
+        same = same && input_read && output_read &&
+               std::memcmp(input_piece.get(), output_piece.get(),
+                           std::min(input_count, output_count)) == 0;
+    }
+    if (!input_read) fail_file(INPUT_READ_FAILED);
+    if (!output_read) fail_file(OUTPUT_READ_FAILED);
+    input_stream.close();
+    second_stream.close();
 
-    // Only the common leading part is compared; the longer file's surplus is not examined.
     std::string sizes = "Files size: equivalent";
-    std::uint32_t compared = input_size;
     if (input_size > output_size) {
         sizes = size_difference("Input file", input_size - output_size);
-        compared = output_size;
     } else if (input_size < output_size) {
         sizes = size_difference("Output file", output_size - input_size);
     }
-    const bool same = std::memcmp(input_buffer.get(), work_buffer.get(), compared) == 0;
     return (same ? "Files content: equivalent\n" : "Files content: different\n") + sizes;
 }

@@ -3,6 +3,8 @@
 #include "engine/file_io.h"
 #include "engine/file_pair.h"
 
+#include <algorithm>
+
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
 void FilePair::cut_bytes(std::uint32_t begin, std::uint32_t size) {
@@ -22,13 +24,30 @@ void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
 }
 
 void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
-    Buffer input_buffer = allocate_bytes(input_size);
-    if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
     if (cut_in_place) {
+        Buffer input_buffer = allocate_bytes(input_size);
+        if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
         write_piece_in_place(input_buffer.get(), begin, length);
         return;
     }
-    output_stream.write(reinterpret_cast<const char*>(input_buffer.get() + begin), length);
+    // The whole input is read, so that a file that shrank is still found, through one
+    // reused piece; only the cut part is written.
+    const Buffer piece = allocate_bytes(piece_at(input_size, 0));
+    const std::uint64_t end = std::uint64_t{begin} + length;
+    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(input_size, offset);
+        if (!read_exactly(input_stream, piece.get(), count)) {
+            close_streams();
+            empty_file(output_name); // never half-written
+            fail_file(INPUT_READ_FAILED);
+        }
+        const std::uint64_t from = std::max<std::uint64_t>(offset, begin);
+        const std::uint64_t to = std::min<std::uint64_t>(offset + count, end);
+        if (from < to)
+            output_stream.write(reinterpret_cast<const char*>(piece.get() + (from - offset)),
+                                static_cast<std::streamsize>(to - from));
+    }
+    input_stream.close();
     finish_new_output();
 }
 

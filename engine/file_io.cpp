@@ -8,13 +8,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Create file writes its zeros in pieces of this size.
-constexpr std::uint32_t ZERO_PIECE = 1 << 20;
-
-} // namespace
-
 bool is_folder(const std::string& path) {
     std::error_code ignored;
     return fs::is_directory(path, ignored);
@@ -25,9 +18,19 @@ bool same_file(const std::string& first, const std::string& second) {
     return fs::equivalent(first, second, missing) && !missing;
 }
 
-bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count) {
+std::uint32_t piece_at(std::uint32_t size, std::uint64_t offset) {
+    return offset < size
+               ? static_cast<std::uint32_t>(std::min<std::uint64_t>(PIECE_SIZE, size - offset))
+               : 0;
+}
+
+bool read_exactly(std::istream& stream, unsigned char* bytes, std::uint32_t count) {
     stream.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
-    const bool whole = stream.gcount() == static_cast<std::streamsize>(count);
+    return stream.gcount() == static_cast<std::streamsize>(count);
+}
+
+bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count) {
+    const bool whole = read_exactly(stream, bytes, count);
     stream.close();
     stream.clear();
     return whole;
@@ -44,7 +47,7 @@ void write_zeros(std::ostream& stream, std::uint32_t count) {
     if (count == 0) return;
     // One piece written over and over: the same file as a single block, without the time
     // it takes to map up to 100 MiB of fresh memory, nor the risk of not getting it.
-    const std::uint32_t piece = std::min(count, ZERO_PIECE);
+    const std::uint32_t piece = std::min(count, PIECE_SIZE);
     const Buffer block = try_allocate_zeros(piece);
     if (!block) throw std::bad_alloc();
     write_repeated(stream, block.get(), piece, count);

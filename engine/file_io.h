@@ -10,6 +10,13 @@ constexpr std::ios::openmode READ = std::ios::in;                     // "rb"
 constexpr std::ios::openmode WRITE = std::ios::out | std::ios::trunc; // "wb": created or emptied
 constexpr std::ios::openmode UPDATE = std::ios::in | std::ios::out; // "r+b": must exist, unchanged
 
+// Files too large to hold in a few pages are worked through pieces of this size: fresh
+// memory costs more to map than the reads and writes themselves.
+constexpr std::uint32_t PIECE_SIZE = 1 << 20;
+
+// The length of the piece at offset in a file of size bytes: 0 past its end.
+std::uint32_t piece_at(std::uint32_t size, std::uint64_t offset);
+
 bool is_folder(const std::string& path);
 
 // Whether two paths name one existing file, by its identity rather than its spelling.
@@ -26,6 +33,9 @@ bool open_file(Stream& stream, const std::string& path, std::ios::openmode mode)
     stream.clear();
     return false;
 }
+
+// Reads exactly count bytes; false when fewer could be read.
+bool read_exactly(std::istream& stream, unsigned char* bytes, std::uint32_t count);
 
 // Reads exactly count bytes and closes the stream; false when fewer could be read.
 bool read_whole(std::ifstream& stream, unsigned char* bytes, std::uint32_t count);
