@@ -69,9 +69,20 @@ void FilePair::write_piece_in_place(const unsigned char* whole, std::uint32_t be
 void FilePair::insert_bytes(std::uint32_t begin) {
     if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
     if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
-    Buffer input_buffer = allocate_bytes(input_size);
-    if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
+    // Read through once before anything is written, so that an input that shrank leaves
+    // the output unchanged, then again to write it: one reused piece instead of the
+    // whole input in memory.
+    const Buffer piece = allocate_bytes(piece_at(input_size, 0));
+    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE)
+        if (!read_exactly(input_stream, piece.get(), piece_at(input_size, offset)))
+            fail_file(INPUT_READ_FAILED);
+    input_stream.seekg(0);
     output_stream.seekp(begin);
-    output_stream.write(reinterpret_cast<const char*>(input_buffer.get()), input_size);
+    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(input_size, offset);
+        if (!read_exactly(input_stream, piece.get(), count)) fail_file(INPUT_READ_FAILED);
+        output_stream.write(reinterpret_cast<const char*>(piece.get()), count);
+    }
+    input_stream.close();
     if (!close_output(output_stream)) fail_file(OUTPUT_WRITE_FAILED);
 }
