@@ -23,6 +23,7 @@ packages=(
     wine wine32:i386 wine64 fonts-wine
     xvfb xauth x11-utils xdotool imagemagick python3
     googletest libgtest-dev libbenchmark-dev
+    clang libclang-rt-14-dev
 )
 backports_list=/etc/apt/sources.list.d/bookworm-backports.list
 qemu=/usr/bin/qemu-i386

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native build, the same tests under the
-# address and undefined-behaviour sanitizers, then the 32-bit Windows build under Wine.
+# address and undefined-behaviour sanitizers, short fuzzing runs, then the 32-bit
+# Windows build under Wine.
 # Ends with one line: "N passed, N failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,10 @@ cmake --build build/native
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 cmake --build build/sanitize
+# libFuzzer targets, each run for a few seconds from the committed seeds.
+CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_FUZZ=ON \
+    -DKORVEL_BENCH=OFF
+cmake --build build/fuzz
 cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 cmake --build build/windows
 
@@ -48,6 +53,7 @@ run_tests native
 # Any report ends the test program with a failure.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     run_tests sanitize
+run_tests fuzz
 
 # Runs the Windows build's tests in a Wine prefix of their own, made and removed here,
 # and saves a picture of the dialog as that prefix shows it: the picture's path, then
