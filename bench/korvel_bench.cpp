@@ -53,27 +53,16 @@ void set_bytes(benchmark::State& state, std::uint64_t per_run) {
     state.SetBytesProcessed(std::int64_t(per_run * std::uint64_t(state.iterations())));
 }
 
-// The whole input but its first byte: the largest piece a cut can take from past the start.
-void cut_bytes(benchmark::State& state) {
+// The whole input but its first byte: the largest piece a cut can take from past the
+// start, by size or by inclusive end address.
+void cut(benchmark::State& state, bool by_range) {
     const auto length = std::uint32_t(state.range(0));
     const std::string input = files().make("in", length);
     const std::string output = files().path("out");
     FilePair pair;
     for (auto _ : state) {
         pair.load_for_cut(input, output);
-        pair.cut_bytes(1, length - 1);
-    }
-    set_bytes(state, length);
-}
-
-void cut_range(benchmark::State& state) {
-    const auto length = std::uint32_t(state.range(0));
-    const std::string input = files().make("in", length);
-    const std::string output = files().path("out");
-    FilePair pair;
-    for (auto _ : state) {
-        pair.load_for_cut(input, output);
-        pair.cut_range(1, length - 1);
+        by_range ? pair.cut_range(1, length - 1) : pair.cut_bytes(1, length - 1);
     }
     set_bytes(state, length);
 }
@@ -127,8 +116,8 @@ void compare_files(benchmark::State& state) {
 
 constexpr std::int64_t LARGEST = MAX_FILE_SIZE;
 
-BENCHMARK(cut_bytes)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
-BENCHMARK(cut_range)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cut, cut_bytes, false)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(cut, cut_range, true)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
 BENCHMARK(insert_bytes)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
 BENCHMARK(create_file)->Arg(SMALL)->Arg(CREATE_SIZE_LIMIT)->Unit(benchmark::kMillisecond);
 BENCHMARK(set_patch)->Arg(SMALL)->Arg(LARGEST)->Unit(benchmark::kMillisecond);
