@@ -73,6 +73,17 @@ std::string run_branch(Dialog& dialog, const Job& job) {
     return SUCCESS_TEXT;
 }
 
+// Enables Start again before the job's box, unless the dialog is closing: its controls
+// and boxes are no longer the job's then, and nothing is left to show.
+bool enable_start_unless_closing(Dialog& dialog) {
+    {
+        const std::lock_guard<std::mutex> lock(engine_work);
+        if (stopped) return false;
+    }
+    dialog.enable_control(IDC_START, true);
+    return true;
+}
+
 // After a failure has been shown: the engine back to idle, the next Start allowed.
 void end_failed_job() {
     {
@@ -93,18 +104,16 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
         if (stopped) return 0;
         result_text = run_branch(dialog, job);
     } catch (const error& failure) {
-        dialog.enable_control(IDC_START, true);
-        report_error(dialog, failure);
+        if (enable_start_unless_closing(dialog)) report_error(dialog, failure);
         end_failed_job();
         return 0;
     } catch (...) {
-        dialog.enable_control(IDC_START, true);
-        report_unknown(dialog);
+        if (enable_start_unless_closing(dialog)) report_unknown(dialog);
         end_failed_job();
         return 0;
     }
-    dialog.enable_control(IDC_START, true);
-    dialog.show_message(result_text, DONE_TITLE, Icon::none, Modality::task);
+    if (enable_start_unless_closing(dialog))
+        dialog.show_message(result_text, DONE_TITLE, Icon::none, Modality::task);
     busy = false;
     return 0;
 }

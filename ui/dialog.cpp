@@ -118,6 +118,18 @@ void on_drop_files(HWND dialog, HDROP drop) {
     on_drop(front_end, shell, names);
 }
 
+// The close item is the close command even while a job's box has disabled the dialog
+// (the taskbar still offers it then), when the platform would ignore it.
+BOOL on_sys_command(HWND dialog, WPARAM command) {
+    if (command == IDM_ABOUT) {
+        show_about(dialog);
+        return TRUE;
+    }
+    if ((command & 0xFFF0) != SC_CLOSE) return FALSE; // the platform's own handling
+    on_command(dialog, IDCANCEL);
+    return TRUE;
+}
+
 INT_PTR on_ctl_color_static(HDC context) {
     if (!skin_shown) return FALSE; // the platform's colours
     SetBkMode(context, TRANSPARENT);
@@ -130,10 +142,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
     switch (message) {
     case WM_INITDIALOG: return on_init_dialog(dialog);
     case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return FALSE;
-    case WM_SYSCOMMAND:
-        if (wparam != IDM_ABOUT) return FALSE; // the platform's own handling
-        show_about(dialog);
-        return TRUE;
+    case WM_SYSCOMMAND: return on_sys_command(dialog, wparam);
     case WM_HELP: show_about(dialog); return TRUE;
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
     case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;

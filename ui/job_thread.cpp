@@ -12,6 +12,9 @@ namespace {
 // An edit control holds 9 characters; the buffer has room for them and the NUL.
 constexpr int FIELD_TEXT_SIZE = 10;
 constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
+// How often a closing dialog looks for a box of the job's: one may open at any moment
+// until the job's thread ends.
+constexpr DWORD BOX_POLL_MS = 20;
 
 // The job's view of the dialog: the fields as they stood when Start was pressed, so
 // that nothing typed during a run reaches it half-written, and the live Start button
@@ -57,7 +60,29 @@ DWORD WINAPI run_job_thread(LPVOID parameter) {
     return run_operation(start->dialog, start->job);
 }
 
+// A box the job thread shows over the dialog is answered as its OK button would be.
+BOOL CALLBACK dismiss_job_box(HWND window, LPARAM dialog) {
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(dialog) &&
+        GetWindowThreadProcessId(window, nullptr /* no process id */) != GetCurrentThreadId())
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE; // look at every window
+}
+
 } // namespace
+
+void finish_job_thread(HWND dialog, HANDLE job_thread) {
+    if (!job_thread) return;
+    for (;;) {
+        const DWORD woken =
+            MsgWaitForMultipleObjects(1, &job_thread, FALSE /* any */, BOX_POLL_MS, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) return;
+        // Answers what the job sends to the dialog (enabling Start, disabling the owner
+        // of its box); posted messages stay queued.
+        MSG message;
+        PeekMessageA(&message, nullptr /* any window */, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        EnumWindows(dismiss_job_box, reinterpret_cast<LPARAM>(dialog));
+    }
+}
 
 bool start_job_thread(HWND dialog, const Job& job, HANDLE& job_thread) {
     auto start = std::make_unique<JobStart>(JobStart{job, FieldSnapshot(dialog)});

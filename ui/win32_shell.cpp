@@ -73,6 +73,7 @@ void Win32Shell::show_thread_error() {
 void Win32Shell::end_dialog() {
     // Let a running job finish with its files first: none is left half-written.
     stop_jobs();
+    finish_job_thread(dialog, job_thread);
     if (job_thread) CloseHandle(job_thread);
     job_thread = nullptr;
     EndDialog(dialog, 0);
