@@ -38,6 +38,13 @@ TempFolder::~TempFolder() {
     fs::remove_all(path, ignored);
 }
 
+std::string pattern(std::size_t length) {
+    std::string bytes(length, '\0');
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    return bytes;
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }

@@ -19,6 +19,8 @@ struct TempFolder {
 void write_file(const std::string& path, const std::string& bytes);
 // The file's bytes; nothing when there is no such file.
 std::optional<std::string> read_file(const std::string& path);
+// Bytes that differ from their neighbours, so that a piece from the wrong place shows.
+std::string pattern(std::size_t length);
 // A file of that length that takes no room on disk.
 void make_sparse_file(const std::string& path, std::uint64_t length);
 // Opens the file without sharing, so that no one else opens it while the handle lives.

@@ -312,24 +312,3 @@ void check_close(Korvel& korvel, const std::string& how) {
           code ? "exit code " + std::to_string(*code) : "still running");
     if (!code) end_korvel(korvel);
 }
-
-void check_close_during_job(const std::string& exe, const std::string& folder) {
-    Korvel korvel = start_korvel(exe);
-    if (!check(korvel.dialog != nullptr, "Close / a second korvel.exe starts")) return;
-    const std::string old = "old output";
-    const std::string out = folder + "\\closing.bin";
-    write_file(out, old);
-    click(korvel.dialog, IDC_CREATE);
-    drop_files(korvel, {out});
-    set_text(korvel.dialog, IDC_SIZE, std::to_string(CREATE_SIZE_LIMIT));
-    post_click(korvel.dialog, IDC_START);
-    PostMessageA(korvel.dialog, WM_COMMAND, IDCANCEL, 0);
-    const std::optional<DWORD> code = wait_for_exit(korvel);
-    check(code == 0u, "Close / during a job the program still ends with 0",
-          code ? "exit code " + std::to_string(*code) : "still running");
-    if (!code) end_korvel(korvel);
-    const std::optional<std::string> left = read_file(out);
-    const bool whole = left == std::string(CREATE_SIZE_LIMIT, '\0');
-    check(left == old || whole, "Close / during a job the output is left untouched or whole",
-          describe(left, std::nullopt));
-}

@@ -1,4 +1,5 @@
 #include "tests/e2e/cases.h"
+#include "tests/e2e/files.h"
 #include "tests/e2e/suites.h"
 // After <windows.h>, whose old cursor name IDC_SIZE this replaces.
 #include "ui/res/resource.h"
@@ -9,14 +10,6 @@ const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
 const std::string ALPHA = "ABCDEFGHIJKLMNOP"; // 16 bytes, each easy to tell apart
 const std::string OLD = "old output";         // an output file that was there before
-
-// Bytes that differ from their neighbours, so that a piece from the wrong place shows.
-std::string pattern(std::size_t length) {
-    std::string bytes(length, '\0');
-    for (std::size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<char>(i * 7 % 251);
-    return bytes;
-}
 
 std::string zeros(std::size_t length) {
     return std::string(length, '\0');

@@ -21,5 +21,6 @@ void run_unselected_suite(const Korvel& korvel, const std::string& folder);
 void run_front_end_suite(const Korvel& korvel, const std::string& folder);
 // The close command ends the program with 0: by Esc, or the system menu's close item.
 void check_close(Korvel& korvel, const std::string& how);
-// Closing while a job writes leaves its output whole or untouched, and does not hang.
+// Closing at any moment of a job, by Esc or the close button, ends the program with 0 and
+// leaves every file whole or untouched.
 void check_close_during_job(const std::string& exe, const std::string& folder);
