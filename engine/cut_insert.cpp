@@ -69,20 +69,26 @@ void FilePair::write_piece_in_place(const SavedRange& whole, std::uint32_t begin
 void FilePair::insert_bytes(std::uint32_t begin) {
     if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
     if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
-    // The bytes to be overwritten are kept first, so that an input that shrank, or a
-    // write that fails part-way, leaves the output as it was; the input is then read
-    // once, through one reused piece.
+    // Each piece's bytes are kept before they are overwritten, so that an input that
+    // shrank, or a write that fails part-way, leaves the output as it was; the input is
+    // read once, through one reused piece.
     const Buffer piece = allocate_bytes(piece_at(input_size, 0));
     SavedRange saved;
-    if (!save_range(*output_stream.rdbuf(), begin, input_size, piece.get(), saved))
-        fail_file(OUTPUT_READ_FAILED);
-    output_stream.seekp(begin);
-    for (std::uint64_t offset = 0; offset < input_size && output_stream; offset += PIECE_SIZE) {
+    start_saving(saved, begin, input_size);
+    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(input_size, offset);
+        const std::uint64_t at = begin + offset;
+        if (!output_stream.seekp(static_cast<std::streamoff>(at))) break; // a write failed
+        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.get()), count) != count ||
+            !keep(saved, piece.get(), count)) {
+            put_back(saved, output_stream, output_name, piece.get());
+            fail_file(OUTPUT_READ_FAILED);
+        }
         if (!read_exactly(input_stream, piece.get(), count)) {
             put_back(saved, output_stream, output_name, piece.get());
             fail_file(INPUT_READ_FAILED);
         }
+        output_stream.seekp(static_cast<std::streamoff>(at));
         output_stream.write(reinterpret_cast<const char*>(piece.get()), count);
     }
     input_stream.close();

@@ -2,35 +2,43 @@
 
 #include "engine/file_io.h"
 
+#include <cstring>
+
 namespace {
 
-bool read_at(std::streambuf& file, std::uint32_t at, unsigned char* bytes, std::uint32_t count) {
-    return std::streamoff(file.pubseekpos(at)) == at &&
-           file.sgetn(reinterpret_cast<char*>(bytes), count) == std::streamsize(count);
-}
-
-// False when the range cannot be read or the temporary file cannot take it.
-bool copy_to_file(std::streambuf& file, unsigned char* piece, SavedRange& saved) {
-    for (std::uint64_t offset = 0; offset < saved.length; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(saved.length, offset);
-        if (!read_at(file, static_cast<std::uint32_t>(saved.at + offset), piece, count) ||
-            std::fwrite(piece, 1, count, saved.copy.get()) != count)
-            return false;
-    }
+// The bytes kept so far, moved from a temporary file that can take no more into memory;
+// false, leaving them in the file, when there is no memory or they cannot be read back.
+bool move_to_memory(SavedRange& saved) {
+    Buffer bytes = try_allocate_zeros(saved.capacity);
+    std::rewind(saved.copy.get());
+    if (!bytes || std::fread(bytes.get(), 1, saved.length, saved.copy.get()) != saved.length)
+        return false;
+    saved.bytes = std::move(bytes);
+    saved.copy.reset();
     return true;
 }
 
 } // namespace
 
-bool save_range(std::streambuf& file, std::uint32_t at, std::uint32_t length, unsigned char* piece,
-                SavedRange& saved) {
+void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity) {
     saved.at = at;
-    saved.length = length;
+    saved.length = 0;
+    saved.capacity = capacity;
     saved.copy.reset(std::tmpfile());
-    if (saved.copy && copy_to_file(file, piece, saved)) return true;
-    saved.copy.reset();
-    saved.bytes = allocate_bytes(length);
-    return read_at(file, at, saved.bytes.get(), length);
+    if (!saved.copy) saved.bytes = allocate_bytes(capacity);
+}
+
+bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
+    // Flushed at once, so that a temporary folder without room shows now, not when the
+    // bytes are needed.
+    if (saved.copy &&
+        (std::fwrite(bytes, 1, count, saved.copy.get()) != count ||
+         std::fflush(saved.copy.get()) != 0) &&
+        !move_to_memory(saved))
+        return false;
+    if (!saved.copy) std::memcpy(saved.bytes.get() + saved.length, bytes, count);
+    saved.length += count;
+    return true;
 }
 
 bool put_back(const SavedRange& saved, std::ofstream& stream, const std::string& path,
@@ -38,7 +46,7 @@ bool put_back(const SavedRange& saved, std::ofstream& stream, const std::string&
     close_output(stream); // whatever it reports, the bytes go back through a fresh open
     if (!open_file(stream, path, UPDATE)) return false;
     stream.seekp(saved.at);
-    if (saved.bytes) {
+    if (!saved.copy) {
         stream.write(reinterpret_cast<const char*>(saved.bytes.get()), saved.length);
         return close_output(stream);
     }
