@@ -25,6 +25,8 @@ void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity) {
     saved.length = 0;
     saved.capacity = capacity;
     saved.copy.reset(std::tmpfile());
+    // Whole pieces go to the file at once: a buffer would only copy them once more.
+    if (saved.copy) std::setvbuf(saved.copy.get(), nullptr, _IONBF, 0);
     if (!saved.copy) saved.bytes = allocate_bytes(capacity);
 }
 
