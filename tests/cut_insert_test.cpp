@@ -89,21 +89,14 @@ struct InsertCase {
     std::int32_t code;
 };
 
+// The last spans several pieces, from an address that is not a piece's.
+constexpr std::size_t MANY = 600000;
+constexpr std::size_t MORE = 700001;
+constexpr std::uint32_t ODD = 99999;
 const InsertCase INSERT_CASES[] = {
-    {4, 12, 0, 0},
-    {4, 12, 5, 0},
-    {4, 12, 8, 0},
-    {4, 12, 9, 2},
-    {4, 12, 12, 2},
-    {4, 12, 13, 1},
-    {4, 12, TOP, 1},
-    {4, 3, 0, 2},
-    {4, 3, 3, 2},
-    {4, 0, 0, 2},
-    {4, 0, 1, 1},
-    {1, 1, 0, 0},
-    // Several pieces, from an address that is not a piece's.
-    {600000, 700001, 99999, 0},
+    {4, 12, 0, 0},  {4, 12, 5, 0},   {4, 12, 8, 0},        {4, 12, 9, 2}, {4, 12, 12, 2},
+    {4, 12, 13, 1}, {4, 12, TOP, 1}, {4, 3, 0, 2},         {4, 3, 3, 2},  {4, 0, 0, 2},
+    {4, 0, 1, 1},   {1, 1, 0, 0},    {MANY, MORE, ODD, 0},
 };
 
 TEST(Insert, OverwritesInPlaceKeepingTheLength) {
