@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times whole processes: korvel_bench_driver doing one job against the standard tool
-# doing the same job on the same files, at the largest sizes Korvel takes. Prints per
-# operation the median time of each side, their ratio (Korvel / tool) and each side's
-# peak memory. Usage: bash bench/compare.sh [RUNS]   (default 7)
+# doing the same job on the same files, at the largest sizes Korvel takes, then two small
+# jobs. Prints per operation the median time of each side, their ratio (Korvel / tool)
+# and each side's peak memory. Usage: bash bench/compare.sh [RUNS]   (default 7)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,30 +16,28 @@ trap 'rm -rf "$work"' EXIT
 max=31457280
 create=104857600
 head -c "$max" /dev/urandom >"$work/in"
+printf '\0' | dd of="$work/in" conv=notrunc status=none
 cp "$work/in" "$work/same"
+cp "$work/in" "$work/first" # differs in its first byte only
+printf '\1' | dd of="$work/first" conv=notrunc status=none
 cp "$work/in" "$work/target"
 cp "$work/in" "$work/patched"
 
-# Runs a command RUNS times; prints the median wall time in ms and the largest peak
-# resident size in KiB.
-measure() {
-    local times=() memory=0 start end peak
-    for ((k = 0; k < runs; k++)); do
-        start=$(date +%s%N)
-        /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000)))
-        peak=$(tail -n 1 "$work/peak")
-        ((peak > memory)) && memory=$peak
-    done
-    local median
-    median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
-    echo "$median $memory"
+# Runs a command once; prints its wall time in µs and its peak resident size in KiB.
+run_once() {
+    local start end
+    start=$(date +%s%N)
+    # cmp's status 1 (files differ) is an outcome, not a failure.
+    /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    echo "$(((end - start) / 1000)) $(tail -n 1 "$work/peak")"
 }
 
-printf '%-14s %12s %12s %7s %14s %14s\n' operation "korvel ms" "tool ms" ratio "korvel KiB" "tool KiB"
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+printf '%-16s %12s %12s %7s %14s %14s\n' operation "korvel ms" "tool ms" ratio "korvel KiB" "tool KiB"
 row() {
-    local name=$1 ours theirs
+    local name=$1 k time peak
     shift
     # The two commands are split at "--".
     local mine=() tool=()
@@ -49,9 +47,20 @@ row() {
     done
     shift
     tool=("$@")
-    read -r ours_ms ours_kib < <(measure "${mine[@]}")
-    read -r tool_ms tool_kib < <(measure "${tool[@]}")
-    printf '%-14s %12.1f %12.1f %7.2f %14d %14d\n' "$name" "$(bc -l <<<"$ours_ms/1000")" \
+    # They take turns, so that both see the same load on the machine.
+    local ours=() theirs=() ours_kib=0 tool_kib=0
+    for ((k = 0; k < runs; k++)); do
+        read -r time peak < <(run_once "${mine[@]}")
+        ours+=("$time")
+        ((peak > ours_kib)) && ours_kib=$peak
+        read -r time peak < <(run_once "${tool[@]}")
+        theirs+=("$time")
+        ((peak > tool_kib)) && tool_kib=$peak
+    done
+    local ours_ms tool_ms
+    ours_ms=$(median "${ours[@]}")
+    tool_ms=$(median "${theirs[@]}")
+    printf '%-16s %12.1f %12.1f %7.2f %14d %14d\n' "$name" "$(bc -l <<<"$ours_ms/1000")" \
         "$(bc -l <<<"$tool_ms/1000")" "$(bc -l <<<"$ours_ms/$tool_ms")" "$ours_kib" "$tool_kib"
 }
 
@@ -66,3 +75,10 @@ row "Set patch" "$driver" patch "$work/patched" 100 89ABCDEF -- \
     sh -c "printf '\\211\\253\\315\\357' | dd of='$work/patched' bs=1 seek=256 conv=notrunc"
 row "Compare files" "$driver" compare "$work/in" "$work/same" -- \
     cmp "$work/in" "$work/same"
+
+# The small cases: Korvel still reads the whole input (to find one that shrank) and both
+# files to their ends, where dd reads 16 bytes and cmp stops at the first difference.
+row "Cut 16 bytes" "$driver" cut "$work/in" "$work/out" 100 16 -- \
+    dd if="$work/in" of="$work/out" bs=16 iflag=skip_bytes skip=256 count=1
+row "Compare, byte 0" "$driver" compare "$work/in" "$work/first" -- \
+    cmp "$work/in" "$work/first"

@@ -2,6 +2,7 @@
 #include "engine/error.h"
 #include "engine/file_io.h"
 #include "engine/file_pair.h"
+#include "engine/saved_range.h"
 
 #include <algorithm>
 
@@ -25,9 +26,11 @@ void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
 
 void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
     if (cut_in_place) {
-        Buffer input_buffer = allocate_bytes(input_size);
-        if (!read_whole(input_stream, input_buffer.get(), input_size)) fail_file(INPUT_READ_FAILED);
-        write_piece_in_place(input_buffer.get(), begin, length);
+        SavedRange whole;
+        whole.length = input_size;
+        whole.bytes = allocate_bytes(input_size);
+        if (!read_whole(input_stream, whole.bytes.get(), input_size)) fail_file(INPUT_READ_FAILED);
+        write_piece_in_place(whole, begin, length);
         return;
     }
     // The whole input is read, so that a file that shrank is still found, through one
@@ -51,38 +54,45 @@ void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
     finish_new_output();
 }
 
-void FilePair::write_piece_in_place(const unsigned char* whole, std::uint32_t begin,
+void FilePair::write_piece_in_place(const SavedRange& whole, std::uint32_t begin,
                                     std::uint32_t length) {
     // The piece goes over the file's first bytes, then the file is cut to its length:
     // writing over bytes that are there takes no new room on a full disk. Should it
     // fail all the same, the file gets its own bytes back.
     if (!open_file(output_stream, output_name, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
-    output_stream.write(reinterpret_cast<const char*>(whole + begin), length);
+    output_stream.write(reinterpret_cast<const char*>(whole.bytes.get() + begin), length);
     if (close_output(output_stream) && resize_file(output_name, length)) return;
-    if (open_file(output_stream, output_name, UPDATE)) {
-        output_stream.write(reinterpret_cast<const char*>(whole), input_size);
-        if (close_output(output_stream)) resize_file(output_name, input_size);
-    }
+    if (put_back(whole, output_stream, output_name, nullptr)) resize_file(output_name, input_size);
     fail_file(OUTPUT_WRITE_FAILED);
 }
 
 void FilePair::insert_bytes(std::uint32_t begin) {
     if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
     if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
-    // Read through once before anything is written, so that an input that shrank leaves
-    // the output unchanged, then again to write it: one reused piece instead of the
-    // whole input in memory.
+    // Each piece's bytes are kept before they are overwritten, so that an input that
+    // shrank, or a write that fails part-way, leaves the output as it was; the input is
+    // read once, through one reused piece.
     const Buffer piece = allocate_bytes(piece_at(input_size, 0));
-    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE)
-        if (!read_exactly(input_stream, piece.get(), piece_at(input_size, offset)))
-            fail_file(INPUT_READ_FAILED);
-    input_stream.seekg(0);
-    output_stream.seekp(begin);
+    SavedRange saved;
+    start_saving(saved, begin, input_size);
     for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(input_size, offset);
-        if (!read_exactly(input_stream, piece.get(), count)) fail_file(INPUT_READ_FAILED);
+        const std::uint64_t at = begin + offset;
+        if (!output_stream.seekp(static_cast<std::streamoff>(at))) break; // a write failed
+        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.get()), count) != count ||
+            !keep(saved, piece.get(), count)) {
+            put_back(saved, output_stream, output_name, piece.get());
+            fail_file(OUTPUT_READ_FAILED);
+        }
+        if (!read_exactly(input_stream, piece.get(), count)) {
+            put_back(saved, output_stream, output_name, piece.get());
+            fail_file(INPUT_READ_FAILED);
+        }
+        output_stream.seekp(static_cast<std::streamoff>(at));
         output_stream.write(reinterpret_cast<const char*>(piece.get()), count);
     }
     input_stream.close();
-    if (!close_output(output_stream)) fail_file(OUTPUT_WRITE_FAILED);
+    if (close_output(output_stream)) return;
+    put_back(saved, output_stream, output_name, piece.get());
+    fail_file(OUTPUT_WRITE_FAILED);
 }

@@ -74,6 +74,7 @@ void FilePair::load_for_cut(const std::string& input_path, const std::string& ou
 
 void FilePair::load_for_insert(const std::string& input_path, const std::string& output_path) {
     load_input(input_path, output_path);
+    output_name = output_path; // to put its bytes back should writing fail
     if (!open_file(output_stream, output_path, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
     output_size = measure(*output_stream.rdbuf(), 0, OUTPUT_TOO_LARGE);
 }

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string>
 
+struct SavedRange;
+
 // Every file a loader measures holds at most 30 MiB.
 constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
 // Create file writes at most 100 MiB.
@@ -39,7 +41,7 @@ class FilePair {
     void close();
 
   private:
-    std::string output_name;   // to empty the output again after a failed write
+    std::string output_name;   // to empty or put back the output after a failed write
     bool cut_in_place = false; // Cut bytes with one file as input and output
 
     [[noreturn]] void fail_file(std::int32_t code);
@@ -49,8 +51,7 @@ class FilePair {
     std::uint32_t measure(std::filebuf& file, std::int32_t empty_code, std::int32_t too_large_code);
     void load_input(const std::string& input_path, const std::string& output_path);
     void write_piece(std::uint32_t begin, std::uint32_t length);
-    void write_piece_in_place(const unsigned char* whole, std::uint32_t begin,
-                              std::uint32_t length);
+    void write_piece_in_place(const SavedRange& whole, std::uint32_t begin, std::uint32_t length);
     void finish_new_output();
 };
 

@@ -1,5 +1,6 @@
 #include "engine/error.h"
 #include "engine/file_pair.h"
+#include "engine/saved_range.h"
 #include "tests/files.h"
 
 #include <gtest/gtest.h>
@@ -88,9 +89,14 @@ struct InsertCase {
     std::int32_t code;
 };
 
+// The last spans several pieces, from an address that is not a piece's.
+constexpr std::size_t MANY = 600000;
+constexpr std::size_t MORE = 700001;
+constexpr std::uint32_t ODD = 99999;
 const InsertCase INSERT_CASES[] = {
-    {4, 12, 0, 0},   {4, 12, 5, 0}, {4, 12, 8, 0}, {4, 12, 9, 2}, {4, 12, 12, 2}, {4, 12, 13, 1},
-    {4, 12, TOP, 1}, {4, 3, 0, 2},  {4, 3, 3, 2},  {4, 0, 0, 2},  {4, 0, 1, 1},   {1, 1, 0, 0},
+    {4, 12, 0, 0},  {4, 12, 5, 0},   {4, 12, 8, 0},        {4, 12, 9, 2}, {4, 12, 12, 2},
+    {4, 12, 13, 1}, {4, 12, TOP, 1}, {4, 3, 0, 2},         {4, 3, 3, 2},  {4, 0, 0, 2},
+    {4, 0, 1, 1},   {1, 1, 0, 0},    {MANY, MORE, ODD, 0},
 };
 
 TEST(Insert, OverwritesInPlaceKeepingTheLength) {
@@ -111,6 +117,34 @@ TEST(Insert, OverwritesInPlaceKeepingTheLength) {
         if (c.code == 0) std::copy(data.begin(), data.end(), expected.begin() + c.begin);
         EXPECT_EQ(read_file(output), expected);
         EXPECT_EQ(read_file(input), data);
+    }
+}
+
+// The kept bytes go back where they were, from the temporary file or from memory, the
+// two ways a copy is held.
+TEST(Insert, KeptBytesGoBack) {
+    TempFolder folder;
+    const std::string path = folder.path("out.bin");
+    const Bytes before = byte_run(20, 0x30);
+    for (const bool in_memory : {false, true}) {
+        SCOPED_TRACE(in_memory ? "memory" : "file");
+        write_file(path, before);
+        SavedRange saved;
+        start_saving(saved, 4, 10);
+        if (in_memory) {
+            saved.copy.reset();
+            saved.bytes = allocate_bytes(10);
+        }
+        ASSERT_TRUE(keep(saved, before.data() + 4, 6));
+        ASSERT_TRUE(keep(saved, before.data() + 10, 4));
+        write_file(path, byte_run(20, 0xC0));
+        std::ofstream stream;
+        unsigned char piece[10];
+        EXPECT_TRUE(put_back(saved, stream, path, piece));
+        Bytes expected = byte_run(20, 0xC0);
+        std::copy(before.begin() + 4, before.begin() + 14, expected.begin() + 4);
+        EXPECT_EQ(read_file(path), expected);
+        EXPECT_FALSE(stream.is_open());
     }
 }
 

@@ -1,10 +1,13 @@
 // Faults from outside the program while a job runs: an input that grows after it was
-// measured, and a small filesystem that fills up. Nothing is lost: the input stays as
-// it is, and an output is either whole or empty.
+// measured, and a small filesystem that fills up, or has no room for a write over a
+// sparse file. Nothing is lost: the input stays as it is, an output is either whole or
+// empty, and a file written over in place holds its old bytes again.
 #include "engine/error.h"
 #include "engine/file_pair.h"
 #include "tests/engine_jobs.h"
 #include "tests/files.h"
+#include "tests/recording_dialog.h"
+#include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +128,21 @@ TEST(FaultInjection, SmallFilesystemFillsUp) {
         EXPECT_EQ(read_file(input), data);
         EXPECT_EQ(read_file(target), byte_run(1000, 0x10));
     }
+    // Insert bytes over a file whose room was never taken (sparse): the write fails
+    // part-way, the bytes that went through are put back, and the dialog says so.
+    const std::string sparse = mount_point + "/sparse.bin";
+    write_file(sparse, byte_run(1000, 0x20));
+    std::filesystem::resize_file(sparse, 200000);
+    const Bytes before = read_file(sparse);
+    RecordingDialog dialog;
+    dialog.texts[IDC_BEGIN] = "0";
+    run_operation(dialog, Job{InsertBytes, input, sparse});
+    ASSERT_EQ(dialog.boxes.size(), 1u);
+    EXPECT_EQ(dialog.boxes[0].title, "Error");
+    EXPECT_EQ(dialog.boxes[0].text, "Write output file error");
+    EXPECT_EQ(read_file(sparse), before);
+    std::filesystem::remove(sparse);
+
     // The input in place on the full filesystem: a cut that fits writes over its own
     // bytes and needs no new room.
     const Bytes own = byte_run(40000, 0x30);
