@@ -3,11 +3,12 @@
 # machine to run 32-bit Windows programs under Wine. Safe to run again: it only
 # does what is missing.
 #
-# Why qemu from bookworm-backports: on kernels without ia32 emulation every
-# i386 ELF (the 32-bit Wine loader) must run under qemu-user. Bookworm's qemu 7.2
-# places the guest's shared libraries just below 0x40000000 and ignores
-# MAP_FIXED_NOREPLACE, so 32-bit Wine spends 1-2 minutes per process splitting
-# its address-space reservation into ~50,000 mmap calls. qemu 10 does not.
+# Where the kernel runs i386 programs itself, that is all. Where it has no ia32
+# emulation, every i386 ELF (the 32-bit Wine loader) must run under qemu-user, from
+# backports: bookworm's qemu 7.2 places the guest's shared libraries just below
+# 0x40000000 and ignores MAP_FIXED_NOREPLACE, so 32-bit Wine spends 1-2 minutes per
+# process splitting its address-space reservation into ~50,000 mmap calls. qemu 10
+# does not. Backports come from the mirror the machine's own apt sources name.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -16,6 +17,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+here=$(dirname "$0")
 
 packages=(
     cmake g++ ninja-build
@@ -25,7 +27,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
 )
-backports_list=/etc/apt/sources.list.d/bookworm-backports.list
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+backports_list=/etc/apt/sources.list.d/$codename-backports.list
 qemu=/usr/bin/qemu-i386
 qemu_min=1:9.1
 
@@ -57,30 +60,42 @@ for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
 done
 
-need_qemu=0
-if ! qemu_recent; then
-    need_qemu=1
-    if ! grep -rqsE '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        echo "deb http://deb.debian.org/debian bookworm-backports main" >"$backports_list"
-        need_update=1
-    fi
-fi
-
-if [ "${#missing[@]}" -gt 0 ] || [ "$need_qemu" -eq 1 ]; then
-    need_update=1
-fi
-if [ "$need_update" -eq 1 ]; then
+if [ "$need_update" -eq 1 ] || [ "${#missing[@]}" -gt 0 ]; then
     apt-get update -q
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "setup.sh: installing ${missing[*]}"
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-if [ "$need_qemu" -eq 1 ]; then
+
+# The sources apt itself reads.
+apt_sources() {
+    local f
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+        /etc/apt/sources.list.d/*.sources; do
+        if [ -f "$f" ]; then echo "$f"; fi
+    done
+}
+
+# Installs a recent qemu-user from the backports suite of the machine's own mirror.
+install_qemu() {
+    local sources
+    mapfile -t sources < <(apt_sources)
+    if [ "${#sources[@]}" -eq 0 ] || ! grep -qsE "^[^#]*$codename-backports" "${sources[@]}"; then
+        if [ "${#sources[@]}" -eq 0 ] ||
+            ! bash "$here/apt-backports.sh" "$codename" "${sources[@]}" >"$backports_list.new"; then
+            rm -f "$backports_list.new"
+            echo "setup.sh: no Debian $codename mirror in the apt sources to take backports from" >&2
+            exit 1
+        fi
+        mv "$backports_list.new" "$backports_list"
+        echo "setup.sh: added $(cat "$backports_list")"
+    fi
+    apt-get update -q
     # Without recommends: qemu-user-binfmt would register every architecture
     # through binfmt-support; only i386 is wanted, registered below.
-    apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
-fi
+    apt-get install -y -q --no-install-recommends -t "$codename-backports" qemu-user
+}
 
 # --- binfmt_misc: send i386 ELF files to qemu, unless they run natively ---
 binfmt=/proc/sys/fs/binfmt_misc
@@ -103,7 +118,8 @@ ok=0
 stale=()
 while IFS= read -r e; do
     [ -n "$e" ] || continue
-    if grep -qx enabled "$e" && grep -qx "interpreter $qemu" "$e" && grep -q '^flags:.*F' "$e"; then
+    if qemu_recent && grep -qx enabled "$e" && grep -qx "interpreter $qemu" "$e" &&
+        grep -q '^flags:.*F' "$e"; then
         ok=1
     else
         stale+=("$e")
@@ -118,8 +134,9 @@ if [ "$ok" -eq 0 ]; then
         echo -1 >"$e"
     done
     if native_i386; then
-        echo "setup.sh: i386 programs run natively; no qemu entry needed"
+        echo "setup.sh: i386 programs run natively; no qemu needed"
     else
+        qemu_recent || install_qemu
         # F: the kernel opens qemu now, so it also works inside chroots and
         # mount namespaces. The name is ours so it never clashes with
         # binfmt-support's "qemu-i386". The \x escapes are for the kernel

@@ -9,9 +9,10 @@
 # reuse the prefix instead of making their own), KORVEL_WINE (the loader to run
 # programs with), and DISPLAY (an Xvfb of its own when none was set).
 # --defaults-only sets the variables for a prefix the caller already has.
-# --with-fonts (or KORVEL_WINE_FONTS=1) also copies the fonts of Debian's
-# fonts-wine package into C:\windows\Fonts, bitmap fonts included; without them
-# Wine substitutes another face for "MS Sans Serif", with other metrics.
+# --with-fonts (or KORVEL_WINE_FONTS=1) copies the fonts of Debian's fonts-wine
+# package into C:\windows\Fonts, bitmap fonts included; without them Wine
+# substitutes another face for "MS Sans Serif", with other metrics. Without it only
+# marlett.ttf, the caption buttons' symbol font, goes there.
 #
 # The wineserver is kept alive (-p) for the prefix's whole life: its services
 # then start once, and every later program starts in well under a second even
@@ -180,17 +181,21 @@ REG
         return 1
     fi
 
+    local src=/usr/share/wine/fonts
+    if [ ! -f "$src/marlett.ttf" ] || ! compgen -G "$src/*.fon" >/dev/null; then
+        echo "wine-env.sh: no fonts in $src (package fonts-wine)" >&2
+        korvel_wine_cleanup
+        return 1
+    fi
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     if [ "$fonts" = 1 ]; then
-        local src=/usr/share/wine/fonts
-        if ! compgen -G "$src/*.fon" >/dev/null; then
-            echo "wine-env.sh: no fonts in $src (package fonts-wine)" >&2
-            korvel_wine_cleanup
-            return 1
-        fi
-        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
         # All of them: the bitmap "MS Sans Serif" (sserife.fon) is the one that gives
         # the dialog's font the metrics the skin was drawn for.
         cp "$src"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    else
+        # Only the symbol font Wine draws the caption buttons with, so that they look
+        # as on Windows while the dialog's own font is still missing.
+        cp "$src/marlett.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/front_end.h"
 #include "ui/res/resource.h"
+#include "ui/version.h"
 #include "ui/win32_shell.h"
 
 #include <shellapi.h>
@@ -15,7 +16,7 @@ constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
 constexpr int FALLBACK_EXTRA_WIDTH = 150; // shows the radio buttons' own captions
 constexpr char ABOUT_CAPTION[] = "About...";
 constexpr char ABOUT_TEXT[] = "     Korvel       \n"
-                              "            v0.4  \n"
+                              "            " KORVEL_ABOUT_VERSION "  \n"
                               "     Made by the Korvel developers\n"
                               "     Contact: korvel@example.org";
 

@@ -4,6 +4,7 @@
 #include "tests/e2e/suites.h"
 // After <windows.h>, whose old cursor name IDC_SIZE this replaces.
 #include "ui/res/resource.h"
+#include "ui/version.h"
 
 #include <algorithm>
 
@@ -15,7 +16,7 @@ constexpr char NEW_FILE_NAME[] = "new.data";
 constexpr char OPEN_TITLE[] = "Open";
 constexpr char SAVE_TITLE[] = "Save As";
 constexpr char ABOUT_TITLE[] = "About...";
-constexpr char ABOUT_START[] = "     Korvel       \n            v0.4  \n";
+constexpr char ABOUT_START[] = "     Korvel       \n            " KORVEL_ABOUT_VERSION "  \n";
 constexpr char AUTHOR_INDENT[] = "     ";
 
 constexpr int FIELD_CONTROLS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};

@@ -26,7 +26,3 @@
 #define IDC_SIZE_LABEL 1018
 #define IDC_PATCH 1019
 #define IDC_COMPARE 1020
-
-// Version of the program, for the version record of the resource script.
-#define KORVEL_VERSION 0, 4, 0, 0
-#define KORVEL_VERSION_TEXT "0.4.0.0"
