@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,11 @@ struct Request {
 
 constexpr std::size_t HEADER = 12;
 
-// The folder of the run's two files, removed when the fuzzer exits.
+// The folder of the run's two files, removed when the fuzzer exits; a name of its own, so
+// that two runs at once never write over each other's files.
 struct WorkFolder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "korvel-engine-fuzz";
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("korvel-engine-fuzz-" + std::to_string(std::random_device{}()));
     WorkFolder() { std::filesystem::create_directories(path); }
     ~WorkFolder() {
         std::error_code ignored;
