@@ -81,9 +81,9 @@ apt_sources() {
 install_qemu() {
     local sources
     mapfile -t sources < <(apt_sources)
-    if [ "${#sources[@]}" -eq 0 ] || ! grep -qsE "^[^#]*$codename-backports" "${sources[@]}"; then
-        if [ "${#sources[@]}" -eq 0 ] ||
-            ! bash "$here/apt-backports.sh" "$codename" "${sources[@]}" >"$backports_list.new"; then
+    # /dev/null: with no sources at all, neither command waits on standard input.
+    if ! grep -qsE "^[^#]*$codename-backports" /dev/null "${sources[@]}"; then
+        if ! bash "$here/apt-backports.sh" "$codename" /dev/null "${sources[@]}" >"$backports_list.new"; then
             rm -f "$backports_list.new"
             echo "setup.sh: no Debian $codename mirror in the apt sources to take backports from" >&2
             exit 1

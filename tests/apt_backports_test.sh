@@ -10,12 +10,12 @@ passed=0 failed=0
 # check NAME EXPECTED FILE=CONTENT...: EXPECTED is the line printed, or "none" for
 # exit status 1 and no output.
 check() {
-    local name=$1 expected=$2 files=() spec out status
+    local name=$1 expected=$2 files=() entry out status
     shift 2
     rm -rf "${work:?}"/*
-    for spec in "$@"; do
-        printf '%b' "${spec#*=}" >"$work/${spec%%=*}"
-        files+=("$work/${spec%%=*}")
+    for entry in "$@"; do
+        printf '%b' "${entry#*=}" >"$work/${entry%%=*}"
+        files+=("$work/${entry%%=*}")
     done
     out=$(bash "$script" bookworm "${files[@]}")
     status=$?
