@@ -8,14 +8,9 @@
 
 namespace fs = std::filesystem;
 
-bool is_folder(const std::string& path) {
+bool is_folder(const fs::path& path) {
     std::error_code ignored;
     return fs::is_directory(path, ignored);
-}
-
-bool same_file(const std::string& first, const std::string& second) {
-    std::error_code missing;
-    return fs::equivalent(first, second, missing) && !missing;
 }
 
 std::uint32_t piece_at(std::uint32_t size, std::uint64_t offset) {
@@ -62,12 +57,12 @@ void write_repeated(std::ostream& stream, const unsigned char* block, std::uint3
     }
 }
 
-bool empty_file(const std::string& path) {
+bool empty_file(const fs::path& path) {
     std::ofstream file;
     return open_file(file, path, WRITE) && close_output(file);
 }
 
-bool resize_file(const std::string& path, std::uint32_t length) {
+bool resize_file(const fs::path& path, std::uint32_t length) {
     std::error_code failed;
     fs::resize_file(path, length, failed);
     return !failed;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <ios>
 #include <string>
@@ -18,16 +19,13 @@ constexpr std::uint32_t PIECE_SIZE = 1 << 18;
 // The length of the piece at offset in a file of size bytes: 0 past its end.
 std::uint32_t piece_at(std::uint32_t size, std::uint64_t offset);
 
-bool is_folder(const std::string& path);
-
-// Whether two paths name one existing file, by its identity rather than its spelling.
-bool same_file(const std::string& first, const std::string& second);
+bool is_folder(const std::filesystem::path& path);
 
 // Opens a stream on a path. It fails, leaving the stream closed and usable again,
 // when the stream already has a file open, the path names a folder (which some
 // systems would open as a stream that fails only later), or the open itself fails.
 template <class Stream>
-bool open_file(Stream& stream, const std::string& path, std::ios::openmode mode) {
+bool open_file(Stream& stream, const std::filesystem::path& path, std::ios::openmode mode) {
     if (stream.is_open() || is_folder(path)) return false;
     stream.open(path, mode | std::ios::binary);
     if (stream.is_open()) return true;
@@ -53,6 +51,6 @@ void write_repeated(std::ostream& stream, const unsigned char* block, std::uint3
                     std::uint32_t count);
 
 // Creates the file, or empties it; false when it cannot be opened for writing.
-bool empty_file(const std::string& path);
+bool empty_file(const std::filesystem::path& path);
 
-bool resize_file(const std::string& path, std::uint32_t length);
+bool resize_file(const std::filesystem::path& path, std::uint32_t length);

@@ -1,6 +1,7 @@
 #include "engine/file_pair.h"
 
 #include "engine/error.h"
+#include "engine/file_identity.h"
 #include "engine/file_io.h"
 
 #include <limits>
@@ -43,7 +44,7 @@ void FilePair::close() {
     close_streams();
 }
 
-void FilePair::require_path(const std::string& path, std::int32_t code) {
+void FilePair::require_path(const Path& path, std::int32_t code) {
     if (path.empty()) fail_file(code);
 }
 
@@ -55,14 +56,14 @@ std::uint32_t FilePair::measure(std::filebuf& file, std::int32_t empty_code,
     return static_cast<std::uint32_t>(size);
 }
 
-void FilePair::load_input(const std::string& input_path, const std::string& output_path) {
+void FilePair::load_input(const Path& input_path, const Path& output_path) {
     require_path(input_path, INPUT_NOT_SELECTED);
     require_path(output_path, OUTPUT_NOT_SELECTED);
     if (!open_file(input_stream, input_path, READ)) fail_file(INPUT_OPEN_FAILED);
     input_size = measure(*input_stream.rdbuf(), INPUT_EMPTY, INPUT_TOO_LARGE);
 }
 
-void FilePair::load_for_cut(const std::string& input_path, const std::string& output_path) {
+void FilePair::load_for_cut(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
     output_name = output_path;
     // Emptying the output now would destroy the input when both name one file; such a
@@ -72,27 +73,27 @@ void FilePair::load_for_cut(const std::string& input_path, const std::string& ou
         fail_file(OUTPUT_OPEN_FAILED);
 }
 
-void FilePair::load_for_insert(const std::string& input_path, const std::string& output_path) {
+void FilePair::load_for_insert(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
     output_name = output_path; // to put its bytes back should writing fail
     if (!open_file(output_stream, output_path, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
     output_size = measure(*output_stream.rdbuf(), 0, OUTPUT_TOO_LARGE);
 }
 
-void FilePair::load_for_create(const std::string& output_path) {
+void FilePair::load_for_create(const Path& output_path) {
     require_path(output_path, OUTPUT_NOT_SELECTED);
     output_name = output_path;
     if (!open_file(output_stream, output_path, WRITE)) fail_file(OUTPUT_OPEN_FAILED);
 }
 
-void FilePair::load_for_patch(const std::string& input_path) {
+void FilePair::load_for_patch(const Path& input_path) {
     // The file to patch is the input file, opened for update; the input codes serve it.
     require_path(input_path, INPUT_NOT_SELECTED);
     if (!open_file(output_stream, input_path, UPDATE)) fail_file(INPUT_OPEN_FAILED);
     output_size = measure(*output_stream.rdbuf(), 0, INPUT_TOO_LARGE);
 }
 
-void FilePair::load_for_compare(const std::string& input_path, const std::string& output_path) {
+void FilePair::load_for_compare(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
     if (!open_file(second_stream, output_path, READ)) fail_file(OUTPUT_OPEN_FAILED);
     output_size = measure(*second_stream.rdbuf(), OUTPUT_EMPTY, OUTPUT_TOO_LARGE);

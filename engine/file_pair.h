@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 struct SavedRange;
+
+// A file's name as the system spells it: wide text on Windows, bytes elsewhere. It is
+// never converted through a code page, so one name always means one file.
+using Path = std::filesystem::path;
 
 // Every file a loader measures holds at most 30 MiB.
 constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
@@ -24,11 +29,11 @@ class FilePair {
     std::int32_t file_code = 0;
     std::int32_t range_code = 0;
 
-    void load_for_cut(const std::string& input_path, const std::string& output_path);
-    void load_for_insert(const std::string& input_path, const std::string& output_path);
-    void load_for_create(const std::string& output_path);
-    void load_for_patch(const std::string& input_path);
-    void load_for_compare(const std::string& input_path, const std::string& output_path);
+    void load_for_cut(const Path& input_path, const Path& output_path);
+    void load_for_insert(const Path& input_path, const Path& output_path);
+    void load_for_create(const Path& output_path);
+    void load_for_patch(const Path& input_path);
+    void load_for_compare(const Path& input_path, const Path& output_path);
 
     void cut_bytes(std::uint32_t begin, std::uint32_t size);
     void cut_range(std::uint32_t begin, std::uint32_t end);
@@ -41,15 +46,15 @@ class FilePair {
     void close();
 
   private:
-    std::string output_name;   // to empty or put back the output after a failed write
+    Path output_name;          // to empty or put back the output after a failed write
     bool cut_in_place = false; // Cut bytes with one file as input and output
 
     [[noreturn]] void fail_file(std::int32_t code);
     [[noreturn]] void fail_range(std::int32_t code);
     void close_streams();
-    void require_path(const std::string& path, std::int32_t code);
+    void require_path(const Path& path, std::int32_t code);
     std::uint32_t measure(std::filebuf& file, std::int32_t empty_code, std::int32_t too_large_code);
-    void load_input(const std::string& input_path, const std::string& output_path);
+    void load_input(const Path& input_path, const Path& output_path);
     void write_piece(std::uint32_t begin, std::uint32_t length);
     void write_piece_in_place(const SavedRange& whole, std::uint32_t begin, std::uint32_t length);
     void finish_new_output();

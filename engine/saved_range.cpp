@@ -43,7 +43,7 @@ bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
     return true;
 }
 
-bool put_back(const SavedRange& saved, std::ofstream& stream, const std::string& path,
+bool put_back(const SavedRange& saved, std::ofstream& stream, const std::filesystem::path& path,
               unsigned char* piece) {
     close_output(stream); // whatever it reports, the bytes go back through a fresh open
     if (!open_file(stream, path, UPDATE)) return false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -33,5 +34,5 @@ bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count);
 // Closes stream, opens path for update and writes the kept bytes back where they were,
 // through piece (at least PIECE_SIZE bytes, or the length) when they are in a file;
 // false when any of it fails. The stream is closed and usable again either way.
-bool put_back(const SavedRange& saved, std::ofstream& stream, const std::string& path,
+bool put_back(const SavedRange& saved, std::ofstream& stream, const std::filesystem::path& path,
               unsigned char* piece);

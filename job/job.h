@@ -22,8 +22,8 @@ enum OperationKind : std::int32_t {
 // while the job runs.
 struct Job {
     std::int32_t operation = CutBytes;
-    std::string input_path;
-    std::string output_path;
+    Path input_path;
+    Path output_path;
 };
 
 constexpr const char SUCCESS_TEXT[] = "Operation is successfully finished";

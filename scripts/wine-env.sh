@@ -7,7 +7,8 @@
 #
 # It exports WINEPREFIX and KORVEL_WINEPREFIX (so child scripts such as wine-run
 # reuse the prefix instead of making their own), KORVEL_WINE (the loader to run
-# programs with), and DISPLAY (an Xvfb of its own when none was set).
+# programs with), DISPLAY (an Xvfb of its own when none was set) and
+# KORVEL_SECOND_DRIVE (a second drive letter for C:).
 # --defaults-only sets the variables for a prefix the caller already has.
 # --with-fonts (or KORVEL_WINE_FONTS=1) copies the fonts of Debian's fonts-wine
 # package into C:\windows\Fonts, bitmap fonts included; without them Wine
@@ -99,7 +100,7 @@ korvel_wine_cleanup() {
         rm -rf "$_korvel_wine_tmp"
         _korvel_wine_tmp=
     fi
-    unset WINEPREFIX KORVEL_WINEPREFIX
+    unset WINEPREFIX KORVEL_WINEPREFIX KORVEL_SECOND_DRIVE
 }
 
 korvel_wine_init() {
@@ -180,6 +181,11 @@ REG
         korvel_wine_cleanup
         return 1
     fi
+
+    # A second drive letter for drive C:, as a substituted or mapped drive gives one
+    # file two names: the tests reach files through both.
+    ln -sfn ../drive_c "$WINEPREFIX/dosdevices/y:"
+    export KORVEL_SECOND_DRIVE=Y
 
     local src=/usr/share/wine/fonts
     if [ ! -f "$src/marlett.ttf" ] || ! compgen -G "$src/*.fon" >/dev/null; then

@@ -21,35 +21,39 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::path(const std::string& name) const {
-    return (root / name).string();
+    return (root / fs::u8path(name)).u8string();
+}
+
+fs::path on_disk(const std::string& path) {
+    return fs::u8path(path);
 }
 
 void write_file(const std::string& path, const Bytes& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(on_disk(path), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     file.close();
     if (!file) throw std::runtime_error("cannot write " + path);
 }
 
 Bytes read_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    Bytes bytes(file ? fs::file_size(path) : 0);
+    std::ifstream file(on_disk(path), std::ios::binary);
+    Bytes bytes(file ? fs::file_size(on_disk(path)) : 0);
     file.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!file) throw std::runtime_error("cannot read " + path);
     return bytes;
 }
 
 bool file_exists(const std::string& path) {
-    return fs::exists(path);
+    return fs::exists(on_disk(path));
 }
 
 std::uint64_t file_length(const std::string& path) {
-    return fs::file_size(path);
+    return fs::file_size(on_disk(path));
 }
 
 void make_sized_file(const std::string& path, std::uint64_t length) {
     write_file(path, {});
-    fs::resize_file(path, length);
+    fs::resize_file(on_disk(path), length);
 }
 
 Bytes byte_run(std::size_t count, unsigned char first) {

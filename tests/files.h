@@ -15,12 +15,16 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // The path of a name inside the folder.
+    // The path of a name inside the folder, in UTF-8 like every path of these helpers.
     std::string path(const std::string& name) const;
 
   private:
     std::filesystem::path root;
 };
+
+// The file a UTF-8 path names, as the engine takes it: on Windows a narrow string would be
+// read in the code page instead.
+std::filesystem::path on_disk(const std::string& path);
 
 void write_file(const std::string& path, const Bytes& bytes);
 Bytes read_file(const std::string& path);
