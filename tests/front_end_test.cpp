@@ -16,11 +16,11 @@ class RecordingShell : public Shell {
     std::vector<Job> jobs;
     bool thread_starts = true;
 
-    std::optional<std::string> ask_open_file(const std::string& seed) override {
-        return answer("open " + seed);
+    std::optional<Path> ask_open_file(const Path& seed) override {
+        return answer("open " + seed.string());
     }
-    std::optional<std::string> ask_save_file(const std::string& seed) override {
-        return answer("save " + seed);
+    std::optional<Path> ask_save_file(const Path& seed) override {
+        return answer("save " + seed.string());
     }
     void beep() override { calls.push_back("beep"); }
     void enable_fields(bool begin, bool end, bool size, bool in, bool out) override {
@@ -38,11 +38,12 @@ class RecordingShell : public Shell {
     void end_dialog() override { calls.push_back("end"); }
 
   private:
-    std::optional<std::string> answer(const std::string& call) {
+    std::optional<Path> answer(const std::string& call) {
         calls.push_back(call);
-        std::optional<std::string> name = answers.front();
+        const std::optional<std::string> name = answers.front();
         answers.pop_front();
-        return name;
+        if (!name) return std::nullopt;
+        return Path(*name);
     }
 };
 
@@ -52,7 +53,9 @@ class FrontEndTest : public ::testing::Test {
     RecordingShell shell;
 
     void command(int control) { on_command(state, shell, control); }
-    void drop(const std::vector<std::string>& names) { on_drop(state, shell, names); }
+    void drop(const std::vector<std::string>& names) {
+        on_drop(state, shell, std::vector<Path>(names.begin(), names.end()));
+    }
 
   protected:
     void SetUp() override { busy = false; }

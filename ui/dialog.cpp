@@ -106,13 +106,13 @@ void on_command(HWND dialog, int control) {
 }
 
 void on_drop_files(HWND dialog, HDROP drop) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF /* the number of files */, nullptr, 0);
-    std::vector<std::string> names;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF /* the number of files */, nullptr, 0);
+    std::vector<Path> names;
     for (UINT index = 0; index < count; ++index) {
         // Fetched whole, so that a name too long for a path slot is refused, not cut.
-        std::string name(DragQueryFileA(drop, index, nullptr, 0), '\0');
-        DragQueryFileA(drop, index, name.data(), UINT(name.size() + 1));
-        names.push_back(name);
+        std::wstring name(DragQueryFileW(drop, index, nullptr, 0), L'\0');
+        DragQueryFileW(drop, index, name.data(), UINT(name.size() + 1));
+        names.emplace_back(name);
     }
     DragFinish(drop);
     Win32Shell shell(dialog, job_thread);

@@ -30,19 +30,19 @@ void select(FrontEnd& front_end, Shell& shell, const Selection& row) {
 }
 
 void choose_input(FrontEnd& front_end, Shell& shell) {
-    const std::optional<std::string> name = shell.ask_open_file(front_end.input_path);
+    const std::optional<Path> name = shell.ask_open_file(front_end.input_path);
     if (!name) return;
     front_end.next_drop_to_input = false;
     front_end.input_path = *name;
 }
 
 void choose_output(FrontEnd& front_end, Shell& shell) {
-    std::string seed = front_end.output_path;
+    Path seed = front_end.output_path;
     if (front_end.output_unset) {
         front_end.next_drop_to_input = true;
         seed = NEW_FILE_NAME;
     }
-    const std::optional<std::string> name = shell.ask_save_file(seed);
+    const std::optional<Path> name = shell.ask_save_file(seed);
     if (!name) return;
     front_end.output_path = *name;
     front_end.output_unset = false;
@@ -58,12 +58,12 @@ void start(const FrontEnd& front_end, Shell& shell) {
     shell.show_thread_error();
 }
 
-void set_output(FrontEnd& front_end, const std::string& name) {
+void set_output(FrontEnd& front_end, const Path& name) {
     front_end.output_path = name;
     front_end.output_unset = false;
 }
 
-void route_drop(FrontEnd& front_end, const std::string& name) {
+void route_drop(FrontEnd& front_end, const Path& name) {
     switch (front_end.drop_target) {
     case DropToInput: front_end.input_path = name; break;
     case DropToOutput: set_output(front_end, name); break;
@@ -92,8 +92,8 @@ void on_command(FrontEnd& front_end, Shell& shell, int control) {
     }
 }
 
-void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<std::string>& names) {
-    for (const std::string& name : names)
-        if (name.size() <= MAX_PATH_CHARS) route_drop(front_end, name);
+void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<Path>& names) {
+    for (const Path& name : names)
+        if (name.native().size() <= MAX_PATH_CHARS) route_drop(front_end, name);
     shell.beep();
 }

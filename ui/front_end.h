@@ -15,8 +15,8 @@ enum DropTarget : std::int32_t {
     DropAlternately = 3,
 };
 
-// A path slot holds 259 characters and its terminator; a longer name would be cut
-// and then name another file.
+// A path slot holds 259 characters (UTF-16 units on Windows) and its terminator; a
+// longer name would be cut and then name another file.
 constexpr std::size_t MAX_PATH_CHARS = 259;
 
 // The name OUT offers until an output file has been chosen.
@@ -28,9 +28,9 @@ class Shell {
     virtual ~Shell() = default;
 
     // The user's choice of an existing file, seeded with a path; nothing when cancelled.
-    virtual std::optional<std::string> ask_open_file(const std::string& seed) = 0;
+    virtual std::optional<Path> ask_open_file(const Path& seed) = 0;
     // The user's choice of a name to save under, seeded with a path; nothing when cancelled.
-    virtual std::optional<std::string> ask_save_file(const std::string& seed) = 0;
+    virtual std::optional<Path> ask_save_file(const Path& seed) = 0;
     virtual void beep() = 0;
     virtual void enable_fields(bool begin, bool end, bool size, bool in, bool out) = 0;
     // Runs the job on a thread of its own; false when no thread could be created.
@@ -41,8 +41,8 @@ class Shell {
 
 // The dialog's state: the chosen files, the selected operation and drop routing.
 struct FrontEnd {
-    std::string input_path;
-    std::string output_path;
+    Path input_path;
+    Path output_path;
     std::int32_t operation = CutBytes;
     std::int32_t drop_target = DropAlternately;
     bool next_drop_to_input = true; // under DropAlternately
@@ -53,4 +53,4 @@ struct FrontEnd {
 void on_command(FrontEnd& front_end, Shell& shell, int control);
 
 // Files dropped onto the dialog, in the order the drop lists them.
-void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<std::string>& names);
+void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<Path>& names);

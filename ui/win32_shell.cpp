@@ -6,49 +6,69 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
+#include <string>
 
 namespace {
 
 constexpr DWORD OPENFILENAME_SIZE = 76; // the record as it was before Windows 2000 grew it
-constexpr DWORD OPEN_FLAGS = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+// The read-only box is hidden: Set patch writes into the input all the same.
+constexpr DWORD OPEN_FLAGS = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
 // A save dialog that insisted on an existing file could never name a new output file.
-constexpr DWORD SAVE_FLAGS = OFN_PATHMUSTEXIST;
-constexpr char FILE_FILTER[] = "All files(*.*)\0*.*\0"; // the literal adds the final NUL
+constexpr DWORD SAVE_FLAGS = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+constexpr wchar_t FILE_FILTER[] = L"All files(*.*)\0*.*\0"; // the literal adds the final NUL
 constexpr char THREAD_ERROR_TEXT[] = "Error of create Thread";
 
-OPENFILENAMEA file_dialog;
-char file_dialog_path[MAX_PATH_CHARS + 1];
+OPENFILENAMEW file_dialog;
+wchar_t file_dialog_path[MAX_PATH_CHARS + 1];
+
+// The program's current folder, put back when it goes out of scope: the file dialogs
+// move it to the folder last browsed, which could then not be deleted or ejected.
+class CurrentFolderKept {
+  public:
+    CurrentFolderKept() : folder(GetCurrentDirectoryW(0, nullptr), L'\0') {
+        folder.resize(GetCurrentDirectoryW(DWORD(folder.size()), folder.data()));
+    }
+    ~CurrentFolderKept() {
+        if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    }
+    CurrentFolderKept(const CurrentFolderKept&) = delete;
+    CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
+
+  private:
+    std::wstring folder;
+};
 
 // Runs one file dialog seeded with a name; the chosen name, or nothing when cancelled.
-std::optional<std::string> ask_file(const std::string& seed, DWORD flags,
-                                    BOOL(WINAPI* show)(LPOPENFILENAMEA)) {
-    const std::size_t length = std::min(seed.size(), MAX_PATH_CHARS);
-    std::memcpy(file_dialog_path, seed.data(), length);
-    file_dialog_path[length] = '\0';
+std::optional<Path> ask_file(const Path& seed, DWORD flags, BOOL(WINAPI* show)(LPOPENFILENAMEW)) {
+    const std::wstring& name = seed.native();
+    const std::size_t length = std::min(name.size(), MAX_PATH_CHARS);
+    std::wmemcpy(file_dialog_path, name.data(), length);
+    file_dialog_path[length] = L'\0';
     file_dialog.Flags = flags;
+    const CurrentFolderKept kept;
     if (!show(&file_dialog)) return std::nullopt;
-    return std::string(file_dialog_path);
+    return Path(file_dialog_path);
 }
 
 } // namespace
 
 void fill_file_dialog(HWND dialog) {
-    file_dialog = OPENFILENAMEA{};
+    file_dialog = OPENFILENAMEW{};
     file_dialog.lStructSize = OPENFILENAME_SIZE;
     file_dialog.hwndOwner = dialog;
     file_dialog.lpstrFilter = FILE_FILTER;
     file_dialog.lpstrFile = file_dialog_path;
-    file_dialog.nMaxFile = sizeof file_dialog_path;
+    file_dialog.nMaxFile = MAX_PATH_CHARS + 1;
     file_dialog.Flags = OPEN_FLAGS;
 }
 
-std::optional<std::string> Win32Shell::ask_open_file(const std::string& seed) {
-    return ask_file(seed, OPEN_FLAGS, GetOpenFileNameA);
+std::optional<Path> Win32Shell::ask_open_file(const Path& seed) {
+    return ask_file(seed, OPEN_FLAGS, GetOpenFileNameW);
 }
 
-std::optional<std::string> Win32Shell::ask_save_file(const std::string& seed) {
-    return ask_file(seed, SAVE_FLAGS, GetSaveFileNameA);
+std::optional<Path> Win32Shell::ask_save_file(const Path& seed) {
+    return ask_file(seed, SAVE_FLAGS, GetSaveFileNameW);
 }
 
 void Win32Shell::beep() {

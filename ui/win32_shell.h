@@ -11,8 +11,8 @@ class Win32Shell final : public Shell {
   public:
     Win32Shell(HWND dialog, HANDLE& job_thread) : dialog(dialog), job_thread(job_thread) {}
 
-    std::optional<std::string> ask_open_file(const std::string& seed) override;
-    std::optional<std::string> ask_save_file(const std::string& seed) override;
+    std::optional<Path> ask_open_file(const Path& seed) override;
+    std::optional<Path> ask_save_file(const Path& seed) override;
     void beep() override;
     void enable_fields(bool begin, bool end, bool size, bool in, bool out) override;
     bool start_job(const Job& job) override;

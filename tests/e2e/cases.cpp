@@ -44,7 +44,7 @@ void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandl
     const std::string path = path_in(folder, setup.name);
     switch (setup.kind) {
     case Setup::file: write_file(path, setup.bytes); break;
-    case Setup::folder: CreateDirectoryA(path.c_str(), nullptr); break;
+    case Setup::folder: make_folder(path); break;
     case Setup::sparse: make_sparse_file(path, setup.length); break;
     case Setup::held:
         write_file(path, setup.bytes);
@@ -149,14 +149,21 @@ void run_cases(const Korvel& korvel, const std::string& folder, const std::strin
         const Case& c = cases[index];
         const std::string name = suite + " / " + c.name;
         const std::string own = folder + "\\case" + std::to_string(++case_count);
-        CreateDirectoryA(own.c_str(), nullptr);
+        make_folder(own);
         std::vector<UniqueHandle> holds;
         for (const Setup& setup : c.files)
             make(own, setup, holds);
-        // Both slots by one drop: after a click on "Cut bytes" the first name goes to the
-        // input and the second to the output.
+        // Both slots by IN and OUT, or by one drop: after a click on "Cut bytes" both
+        // buttons are enabled, and a drop's first name goes to the input, its second to
+        // the output.
         click(korvel.dialog, IDC_CUT);
-        drop_files(korvel, {path_in(own, c.input), path_in(own, c.output)});
+        if (c.chosen) {
+            check(choose_file(korvel, IDC_IN, OPEN_TITLE, path_in(own, c.input)) &&
+                      choose_file(korvel, IDC_OUT, SAVE_TITLE, path_in(own, c.output)),
+                  name + ": IN and OUT take the files", "a file dialog refused one");
+        } else {
+            drop_files(korvel, {path_in(own, c.input), path_in(own, c.output)});
+        }
         run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
         holds.clear();
         check_files(name, own, c.after);

@@ -57,7 +57,8 @@ struct Case {
     Fields fields;
     std::vector<Box> boxes;
     std::vector<FileState> after;
-    bool typed = false; // the fields are typed key by key, not set whole
+    bool typed = false;  // the fields are typed key by key, not set whole
+    bool chosen = false; // the input and output are chosen with IN and OUT, not dropped
 };
 
 // Runs each case on the dialog, one after another; the suite's name leads every line.

@@ -124,7 +124,7 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
 
 void check_close_during_job(const std::string& exe, const std::string& folder) {
     const std::string own = folder + "\\closing";
-    CreateDirectoryA(own.c_str(), nullptr);
+    make_folder(own);
     for (const CloseCase& c : close_cases()) {
         for (const DWORD delay : CLOSE_DELAYS_MS) {
             for (const bool escape : {true, false}) {

@@ -120,3 +120,52 @@ void run_mended_fault_suite(const Korvel& korvel, const std::string& folder) {
                   {"0", "0", "0"}, {failure("Output file size, out of limit")}, {}),
         });
 }
+
+void run_name_suite(const Korvel& korvel, const std::string& folder) {
+    // Names outside any code page, and names a code page would turn into another file's.
+    const std::string cyrillic = "данные.bin";
+    const std::string japanese = "データ.bin";
+    const std::string emoji = "\xF0\x9F\x93\xA6 archive.bin"; // U+1F4E6, outside the BMP
+    const std::string dash = "draft – v2.bin";
+    const std::string quotes = "“quoted” ‘name’.bin";
+    const std::string look_alike = "ｄａｔａ.bin"; // fullwidth letters
+    const std::string namesake = "data.bin";       // what a lossy conversion would make of it
+    const std::string text = "ABCDEFGHIJKLM";
+    const auto named = [](std::string name, int operation, std::vector<Setup> files,
+                          std::string input, std::string output, Fields fields,
+                          std::vector<Box> boxes, std::vector<FileState> after, bool chosen) {
+        return Case{name, operation, files, input, output, fields, boxes, after, false, chosen};
+    };
+    run_cases(
+        korvel, folder, "File names",
+        {
+            named("Cut bytes, Cyrillic to Japanese, dropped", IDC_CUT, {file(cyrillic, ALPHA)},
+                  cyrillic, japanese, {"2", "", "3"}, {done()},
+                  {has(cyrillic, ALPHA), has(japanese, "CDE")}, false),
+            named("Cut bytes from to, an emoji to curly quotes, by IN and OUT", IDC_CUT_RANGE,
+                  {file(emoji, ALPHA), file(quotes, OLD)}, emoji, quotes, {"3", "6", ""}, {done()},
+                  {has(emoji, ALPHA), has(quotes, "DEFG")}, true),
+            named("Insert bytes into a fullwidth name, dropped", IDC_INSERT,
+                  {file(japanese, "xyz"), file(look_alike, ALPHA), file(namesake, OLD)}, japanese,
+                  look_alike, {"1", "", ""}, {done()},
+                  {has(look_alike, "AxyzEFGHIJKLMNOP"), has(namesake, OLD)}, false),
+            named("Create file under a fullwidth name, by OUT", IDC_CREATE, {file(namesake, OLD)},
+                  namesake, look_alike, {"", "", "4"}, {done()},
+                  {has(look_alike, std::string(4, '\0')), has(namesake, OLD)}, true),
+            named("Set patch on a fullwidth name, by IN", IDC_PATCH,
+                  {file(look_alike, text), file(namesake, OLD)}, look_alike, cyrillic,
+                  {"1", "AB", ""}, {done()},
+                  {has(look_alike, "A\xAB" + text.substr(2)), has(namesake, OLD), absent(cyrillic)},
+                  true),
+            named("Compare files, Cyrillic and an emoji, dropped", IDC_COMPARE,
+                  {file(cyrillic, ALPHA), file(emoji, ALPHA + "xyz")}, cyrillic, emoji,
+                  {"0", "0", "0"},
+                  {done("Files content: equivalent\nFiles size: different\nOutput file +3 bytes")},
+                  {has(cyrillic, ALPHA), has(emoji, ALPHA + "xyz")}, false),
+            named("Cut bytes in place on a name with an en dash", IDC_CUT, {file(dash, ALPHA)},
+                  dash, dash, {"2", "", "3"}, {done()}, {has(dash, "CDE")}, false),
+            named("a failed cut on a name with an en dash leaves it whole", IDC_CUT,
+                  {file(dash, ALPHA)}, dash, dash, {"10", "", "1"},
+                  {failure("Begin adress out of file")}, {has(dash, ALPHA)}, false),
+        });
+}

@@ -26,16 +26,24 @@ std::string hex(const std::string& bytes) {
 
 } // namespace
 
+fs::path on_disk(const std::string& name) {
+    return fs::u8path(name);
+}
+
+void make_folder(const std::string& path) {
+    std::error_code ignored;
+    fs::create_directory(on_disk(path), ignored);
+}
+
 TempFolder::TempFolder() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    path = std::string(base) + "korvel-e2e-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path.c_str(), nullptr);
+    path = (fs::temp_directory_path() / ("korvel-e2e-" + std::to_string(GetCurrentProcessId())))
+               .u8string();
+    make_folder(path);
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    fs::remove_all(path, ignored);
+    fs::remove_all(on_disk(path), ignored);
 }
 
 std::string pattern(std::size_t length) {
@@ -46,11 +54,11 @@ std::string pattern(std::size_t length) {
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(on_disk(path), std::ios::binary) << bytes;
 }
 
 std::optional<std::string> read_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(on_disk(path), std::ios::binary);
     if (!file) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
@@ -58,12 +66,13 @@ std::optional<std::string> read_file(const std::string& path) {
 void make_sparse_file(const std::string& path, std::uint64_t length) {
     write_file(path, "");
     std::error_code ignored;
-    fs::resize_file(path, length, ignored);
+    fs::resize_file(on_disk(path), length, ignored);
 }
 
 UniqueHandle hold_file(const std::string& path) {
-    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* no sharing */,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    0 /* no sharing */, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::string describe(const std::optional<std::string>& bytes,

@@ -4,8 +4,13 @@
 #include "tests/e2e/window.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
+
+// Names here are UTF-8, as in the cases' tables; this is the file one names.
+std::filesystem::path on_disk(const std::string& name);
+void make_folder(const std::string& path);
 
 // A folder of its own under the temporary folder; removed with everything in it.
 struct TempFolder {

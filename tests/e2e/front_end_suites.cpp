@@ -13,8 +13,6 @@ namespace {
 constexpr int FALLBACK_EXTRA_WIDTH = 150;
 constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
 constexpr char NEW_FILE_NAME[] = "new.data";
-constexpr char OPEN_TITLE[] = "Open";
-constexpr char SAVE_TITLE[] = "Save As";
 constexpr char ABOUT_TITLE[] = "About...";
 constexpr char ABOUT_START[] = "     Korvel       \n            " KORVEL_ABOUT_VERSION "  \n";
 constexpr char AUTHOR_INDENT[] = "     ";

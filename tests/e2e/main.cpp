@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     if (check(korvel.dialog != nullptr, "Start-up / korvel.exe starts again")) {
         run_front_end_suite(korvel, folder.path);
         run_field_suite(korvel, folder.path);
+        run_name_suite(korvel, folder.path);
         // The byte work does not depend on the layout: once is enough, and halves the run.
         if (layout == "fallback") {
             run_operation_suites(korvel, folder.path);

@@ -13,6 +13,9 @@ void run_field_suite(const Korvel& korvel, const std::string& folder);
 // Faults the program mends: one file as input and output, a full disk, files over 4 GiB.
 void run_mended_fault_suite(const Korvel& korvel, const std::string& folder);
 
+// Files named in several scripts, dropped and chosen with IN and OUT, every operation.
+void run_name_suite(const Korvel& korvel, const std::string& folder);
+
 // The dialog as it starts, in the expected layout ("skin" or "fallback").
 void check_initial_state(const Korvel& korvel, const std::string& layout);
 // With no path chosen yet: every operation refuses in check order; OUT offers "new.data".

@@ -39,11 +39,28 @@ std::vector<HWND> find_dialogs(DWORD process, HWND owner, const std::string& tit
     return search.found;
 }
 
+// The driver's texts are UTF-8; the program's windows and files take UTF-16.
+std::wstring wide(const std::string& text) {
+    std::wstring out(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0),
+                     L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()));
+    return out;
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                        nullptr, nullptr),
+                    '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()),
+                        nullptr, nullptr);
+    return out;
+}
+
 std::string sent_text(HWND window) {
     // Sent, not GetWindowText: that reads another process's edit control as created.
-    char text[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[1024] = {};
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return utf8(text);
 }
 
 // The edit box inside a file dialog's name box (a ComboBoxEx32 holding a combo box).
@@ -175,19 +192,22 @@ std::optional<Box> take_box(const Korvel& korvel, DWORD wait) {
 }
 
 void drop_files(const Korvel& korvel, const std::vector<std::string>& names) {
-    // A DROPFILES block: its header, then the names, each ended by a NUL, and one more NUL.
+    // A DROPFILES block as the shell makes it: its header, then the names in UTF-16, each
+    // ended by a NUL, and one more NUL.
     struct Header {
         DWORD files_offset;
         POINT point;
         BOOL non_client;
         BOOL wide;
     };
-    std::string block(sizeof(Header), '\0');
-    const Header header{sizeof(Header), {10, 10}, FALSE, FALSE};
-    std::memcpy(block.data(), &header, sizeof header);
+    std::wstring list;
     for (const std::string& name : names)
-        block += name + '\0';
-    block += '\0';
+        list += wide(name) + L'\0';
+    list += L'\0';
+    std::string block(sizeof(Header), '\0');
+    const Header header{sizeof(Header), {10, 10}, FALSE, TRUE};
+    std::memcpy(block.data(), &header, sizeof header);
+    block.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
     void* remote = VirtualAllocEx(korvel.process.get(), nullptr, block.size(),
                                   MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remote) return;
@@ -210,7 +230,7 @@ bool choose_file(const Korvel& korvel, int button, const char* title, const std:
     post_click(korvel.dialog, button);
     const HWND chooser = wait_for_dialog(korvel.id, korvel.dialog, title);
     if (!chooser) return false;
-    SendMessageA(name_edit(chooser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    SendMessageW(name_edit(chooser), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
     PostMessageA(chooser, WM_COMMAND, IDOK, 0);
     return wait_until_gone(chooser);
 }

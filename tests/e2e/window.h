@@ -17,6 +17,8 @@ struct HandleCloser {
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 constexpr int FILE_NAME_CONTROL = 0x47C; // the name box of the open and save dialogs
+constexpr char OPEN_TITLE[] = "Open";    // IN's file dialog
+constexpr char SAVE_TITLE[] = "Save As"; // OUT's file dialog
 constexpr DWORD WAIT_MS = 120000;        // Wine under emulation can start slowly
 constexpr DWORD JOB_END_MS = 20000;      // a job whose last box is gone ends at once
 
