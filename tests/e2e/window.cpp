@@ -220,7 +220,9 @@ std::optional<std::string> offered_name(const Korvel& korvel, int button, const 
     post_click(korvel.dialog, button);
     const HWND chooser = wait_for_dialog(korvel.id, korvel.dialog, title);
     if (!chooser) return std::nullopt;
-    const std::string name = sent_text(name_edit(chooser));
+    std::string name = sent_text(name_edit(chooser));
+    // Ticked, it would promise a file that Set patch then writes into.
+    if (IsWindowVisible(GetDlgItem(chooser, READ_ONLY_CONTROL))) name += " (read-only box shown)";
     PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
     wait_until_gone(chooser);
     return name;

@@ -17,6 +17,7 @@ struct HandleCloser {
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 constexpr int FILE_NAME_CONTROL = 0x47C; // the name box of the open and save dialogs
+constexpr int READ_ONLY_CONTROL = 0x410; // their "Open as read-only" box
 constexpr char OPEN_TITLE[] = "Open";    // IN's file dialog
 constexpr char SAVE_TITLE[] = "Save As"; // OUT's file dialog
 constexpr DWORD WAIT_MS = 120000;        // Wine under emulation can start slowly
@@ -74,7 +75,8 @@ std::optional<Box> take_box(const Korvel& korvel, DWORD wait = WAIT_MS);
 // Drops files onto the dialog as the shell would, names in that order.
 void drop_files(const Korvel& korvel, const std::vector<std::string>& names);
 
-// Opens IN's or OUT's file dialog, reads the name it offers and cancels it.
+// Opens IN's or OUT's file dialog, reads the name it offers and cancels it; the name is
+// marked when the dialog shows its read-only box.
 std::optional<std::string> offered_name(const Korvel& korvel, int button, const char* title);
 // Picks a name in IN's or OUT's file dialog; false when the dialog did not take it.
 bool choose_file(const Korvel& korvel, int button, const char* title, const std::string& path);
