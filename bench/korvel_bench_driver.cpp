@@ -35,6 +35,7 @@ class ConsoleDialog : public Dialog {
         failed = failed || std::strcmp(title, ERROR_TITLE) == 0;
         std::printf("%s: %s\n", title, text.c_str());
     }
+    void work_ended() override {}
 };
 
 struct Command {

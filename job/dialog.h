@@ -11,7 +11,7 @@ enum class Modality {
     task,        // every window of the calling thread takes no input
 };
 
-// The four things a job asks of the dialog it was started from. The Win32 front end
+// The five things a job asks of the dialog it was started from. The Win32 front end
 // implements them with the dialog's controls; tests record them.
 class Dialog {
   public:
@@ -25,4 +25,7 @@ class Dialog {
     // Shows a box with one OK button, owned by the dialog; returns once it is dismissed.
     virtual void show_message(const std::string& text, const char* title, Icon icon,
                               Modality modality) = 0;
+    // Called once per job, whatever its outcome, when it no longer works on files: before
+    // any box of its own, and never with the engine lock held.
+    virtual void work_ended() = 0;
 };

@@ -13,9 +13,23 @@ FilePair engine;
 
 namespace {
 
-// Held while the engine works on files; the closing dialog takes it for good.
+// Held while the engine works on files, and only then: never around a window call.
 std::mutex engine_work;
-bool stopped = false;
+// Set by the closing dialog, which never waits for the lock: read under it, so that a job
+// either finishes its work on files or never starts it.
+std::atomic<bool> stopped{false};
+
+// Tells the dialog once, when the job leaves its work on files by any path.
+class WorkEnd {
+  public:
+    explicit WorkEnd(Dialog& dialog) : dialog(dialog) {}
+    ~WorkEnd() { dialog.work_ended(); }
+    WorkEnd(const WorkEnd&) = delete;
+    WorkEnd& operator=(const WorkEnd&) = delete;
+
+  private:
+    Dialog& dialog;
+};
 
 std::uint32_t parse_field(const std::string& field_text, std::int32_t bad_field_code) {
     std::uint32_t value = 0;
@@ -76,10 +90,7 @@ std::string run_branch(Dialog& dialog, const Job& job) {
 // Enables Start again before the job's box, unless the dialog is closing: its controls
 // and boxes are no longer the job's then, and nothing is left to show.
 bool enable_start_unless_closing(Dialog& dialog) {
-    {
-        const std::lock_guard<std::mutex> lock(engine_work);
-        if (stopped) return false;
-    }
+    if (stopped) return false;
     dialog.enable_control(IDC_START, true);
     return true;
 }
@@ -100,6 +111,7 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
     std::string result_text = SUCCESS_TEXT;
     dialog.enable_control(IDC_START, false);
     try {
+        const WorkEnd work_end(dialog); // after the lock is released
         const std::lock_guard<std::mutex> lock(engine_work);
         if (stopped) return 0;
         result_text = run_branch(dialog, job);
@@ -119,6 +131,5 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
 }
 
 void stop_jobs() {
-    const std::lock_guard<std::mutex> lock(engine_work);
     stopped = true;
 }

@@ -41,6 +41,7 @@ extern FilePair engine;
 // Returns 0 on every path.
 unsigned run_operation(Dialog& dialog, const Job& job);
 
-// For the closing dialog: waits while a job is working on its files, so that no file
-// is left half-written, and keeps any later job from starting on them.
+// For the closing dialog: asks the running job, if any, to start no more work on files
+// and show no box, and keeps any later job from starting. Returns at once: a job that is
+// working on its files finishes that work, and the caller waits for its thread.
 void stop_jobs();

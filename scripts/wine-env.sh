@@ -2,7 +2,7 @@
 # Source this file to get a throw-away 32-bit Wine prefix for running the Windows
 # build, headless:
 #
-#     source scripts/wine-env.sh [--with-fonts]
+#     source scripts/wine-env.sh [--with-fonts] [--dpi N]
 #     trap korvel_wine_cleanup EXIT
 #
 # It exports WINEPREFIX and KORVEL_WINEPREFIX (so child scripts such as wine-run
@@ -14,6 +14,7 @@
 # package into C:\windows\Fonts, bitmap fonts included; without them Wine
 # substitutes another face for "MS Sans Serif", with other metrics. Without it only
 # marlett.ttf, the caption buttons' symbol font, goes there.
+# --dpi N gives the prefix a screen of N dots per inch (LogPixels) instead of 96.
 #
 # The wineserver is kept alive (-p) for the prefix's whole life: its services
 # then start once, and every later program starts in well under a second even
@@ -107,11 +108,21 @@ korvel_wine_init() {
     # Keeps these options from leaking into the shell that sources this file.
     local -
     set -euo pipefail
-    local fonts="${KORVEL_WINE_FONTS:-0}" defaults_only=0 arg
-    for arg in "$@"; do
+    local fonts="${KORVEL_WINE_FONTS:-0}" defaults_only=0 dpi=96 arg
+    while [ $# -gt 0 ]; do
+        arg=$1
+        shift
         case "$arg" in
             --with-fonts) fonts=1 ;;
             --defaults-only) defaults_only=1 ;;
+            --dpi)
+                dpi=${1:-}
+                shift || true
+                if ! [[ "$dpi" =~ ^[1-9][0-9]*$ ]]; then
+                    echo "wine-env.sh: --dpi needs a number" >&2
+                    return 1
+                fi
+                ;;
             # "source" without arguments passes on the caller's own, which
             # are none of ours.
             *) ;;
@@ -150,11 +161,15 @@ korvel_wine_init() {
     # so a crashing program ends at once instead of waiting on winedbg (Wine
     # falls back to winedbg when the value is missing).
     local reg="$_korvel_wine_tmp/settings.reg"
-    cat >"$reg" <<'REG'
+    # LogPixels: the screen's dots per inch, read by each program as it starts.
+    cat >"$reg" <<REG
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:$(printf %08x "$dpi")
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
 "Debugger"="korvel-no-debugger.exe %ld %ld"

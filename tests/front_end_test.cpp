@@ -275,4 +275,18 @@ TEST_F(FrontEndTest, CloseAndOtherCommands) {
     EXPECT_EQ(shell.calls, std::vector<std::string>{"end"});
 }
 
+TEST(SizePaste, DigitsOnly) {
+    const std::pair<const wchar_t*, bool> rows[] = {
+        {L"2048", true},
+        {L"", true},
+        {L"2,048", false},
+        {L"12ab", false},
+        {L" 7", false},
+        {L"-1", false},
+        {L"\uFF12", false} /* a full-width 2 */,
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row)
+        EXPECT_EQ(size_paste_allowed(rows[row].first), rows[row].second) << "row " << row;
+}
+
 } // namespace

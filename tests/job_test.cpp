@@ -306,6 +306,7 @@ TEST_F(JobRun, EveryOutcome) {
             EXPECT_EQ(box.modality, done ? Modality::task : Modality::application);
             EXPECT_TRUE(box.busy_while_shown);
             EXPECT_TRUE(box.start_enabled_while_shown);
+            EXPECT_TRUE(box.work_ended_while_shown);
         }
         EXPECT_EQ(shown, c.boxes);
         for (const auto& [name, contents] : c.files)
@@ -313,6 +314,7 @@ TEST_F(JobRun, EveryOutcome) {
 
         ASSERT_FALSE(dialog.events.empty());
         EXPECT_EQ(dialog.events.front(), "enable 1002 off");
+        EXPECT_EQ(dialog.work_ends, 1);
         EXPECT_FALSE(busy);
         EXPECT_EQ(engine.file_code, 0);
         EXPECT_EQ(engine.range_code, 0);

@@ -14,6 +14,7 @@ struct Box {
     Modality modality;
     bool busy_while_shown;
     bool start_enabled_while_shown;
+    bool work_ended_while_shown; // the job had said it no longer works on files
 };
 
 // Stands in for the dialog: serves field texts and records everything the job asks.
@@ -23,6 +24,7 @@ class RecordingDialog : public Dialog {
     std::vector<std::string> events;  // "text 1005", "number 1008", "enable 1002 off", "box Done"
     std::vector<Box> boxes;
     bool start_enabled = true;
+    int work_ends = 0;
 
     std::string field_text(int control) override {
         events.push_back("text " + std::to_string(control));
@@ -48,6 +50,8 @@ class RecordingDialog : public Dialog {
     void show_message(const std::string& text, const char* title, Icon icon,
                       Modality modality) override {
         events.push_back(std::string("box ") + title);
-        boxes.push_back({title, text, icon, modality, busy.load(), start_enabled});
+        boxes.push_back({title, text, icon, modality, busy.load(), start_enabled, work_ends == 1});
     }
+
+    void work_ended() override { ++work_ends; }
 };

@@ -8,23 +8,36 @@
 
 namespace {
 
-TEST(StopJobs, NoJobTouchesAFileAfterwards) {
+// Closes in the middle of the job's work on files, while the job holds the engine: on
+// the job's own thread, so that a stop that waited for the engine would never return.
+class ClosingDialog : public RecordingDialog {
+  public:
+    std::uint32_t field_number(int control) override {
+        stop_jobs();
+        return RecordingDialog::field_number(control);
+    }
+};
+
+TEST(StopJobs, AJobAtWorkFinishesAndNoJobTouchesAFileAfterwards) {
     TempFolder folder;
     const std::string output = folder.path("out.bin");
     write_file(output, byte_run(8));
 
-    RecordingDialog before;
-    before.texts[IDC_SIZE] = "3";
-    run_operation(before, Job{CreateZeroFile, "", output});
+    ClosingDialog closing;
+    closing.texts[IDC_SIZE] = "3";
+    run_operation(closing, Job{CreateZeroFile, "", output});
     EXPECT_EQ(read_file(output), Bytes(3, 0));
+    EXPECT_TRUE(closing.boxes.empty());
+    EXPECT_EQ(closing.events, (std::vector<std::string>{"enable 1002 off", "number 1008"}));
+    EXPECT_EQ(closing.work_ends, 1);
 
-    stop_jobs();
     RecordingDialog after;
     after.texts[IDC_SIZE] = "5";
     run_operation(after, Job{CreateZeroFile, "", output});
     EXPECT_EQ(read_file(output), Bytes(3, 0));
     EXPECT_TRUE(after.boxes.empty());
     EXPECT_EQ(after.events, std::vector<std::string>{"enable 1002 off"});
+    EXPECT_EQ(after.work_ends, 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ui/dialog.h"
 
 #include "ui/front_end.h"
+#include "ui/job_thread.h"
 #include "ui/res/resource.h"
 #include "ui/version.h"
 #include "ui/win32_shell.h"
@@ -13,7 +14,9 @@
 namespace {
 
 constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
-constexpr int FALLBACK_EXTRA_WIDTH = 150; // shows the radio buttons' own captions
+// Shows the radio buttons' own captions at 96 dots per inch; scaled with the screen's.
+constexpr int FALLBACK_EXTRA_WIDTH = 150;
+constexpr int STANDARD_DPI = 96;
 constexpr char ABOUT_CAPTION[] = "About...";
 constexpr char ABOUT_TEXT[] = "     Korvel       \n"
                               "            " KORVEL_ABOUT_VERSION "  \n"
@@ -33,6 +36,7 @@ bool skin_shown = false;
 int about_ready = 1; // 0 while an About box is open
 FrontEnd front_end;
 HANDLE job_thread = nullptr;
+WNDPROC size_field_proc = nullptr; // the edit control's own procedure
 
 SIZE size_of(const RECT& rect) {
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -58,12 +62,49 @@ void widen_control(HWND control, int extra) {
                  SWP_NOMOVE);
 }
 
+// The captions' fonts grow with the screen's DPI; the widening grows with them.
+int scaled_extra_width(HWND dialog) {
+    const HDC context = GetDC(dialog);
+    const int dpi = GetDeviceCaps(context, LOGPIXELSX);
+    ReleaseDC(dialog, context);
+    return MulDiv(FALLBACK_EXTRA_WIDTH, dpi, STANDARD_DPI);
+}
+
 void show_fallback_layout(HWND dialog) {
     ShowWindow(GetDlgItem(dialog, IDC_SKIN), SW_HIDE);
     for (const int control : FALLBACK_SHOWN)
         ShowWindow(GetDlgItem(dialog, control), SW_SHOW);
+    const int extra = scaled_extra_width(dialog);
     for (const int control : RADIO_BUTTONS)
-        widen_control(GetDlgItem(dialog, control), FALLBACK_EXTRA_WIDTH);
+        widen_control(GetDlgItem(dialog, control), extra);
+}
+
+std::wstring clipboard_text(HWND owner) {
+    std::wstring text;
+    if (!OpenClipboard(owner)) return text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The Size field's procedure: its digits-only style stops typed text, not a paste.
+LRESULT CALLBACK size_field(HWND field, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PASTE && !size_paste_allowed(clipboard_text(field))) {
+        MessageBeep(0 /* the default sound, as for a typed non-digit */);
+        return 0;
+    }
+    return CallWindowProcW(size_field_proc, field, message, wparam, lparam);
+}
+
+void subclass_size_field(HWND dialog) {
+    const LONG_PTR own = SetWindowLongPtrW(GetDlgItem(dialog, IDC_SIZE), GWLP_WNDPROC,
+                                           reinterpret_cast<LONG_PTR>(size_field));
+    size_field_proc = reinterpret_cast<WNDPROC>(own);
 }
 
 void add_about_to_system_menu(HWND dialog) {
@@ -82,6 +123,7 @@ BOOL on_init_dialog(HWND dialog) {
         SetDlgItemInt(dialog, field, 0, FALSE /* unsigned */);
         SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, FIELD_LIMIT, 0);
     }
+    subclass_size_field(dialog);
     CheckRadioButton(dialog, IDC_CUT, IDC_COMPARE, IDC_CUT);
     add_about_to_system_menu(dialog);
     skin_shown = skin_fits(dialog, IDC_SKIN);
@@ -131,6 +173,19 @@ BOOL on_sys_command(HWND dialog, WPARAM command) {
     return TRUE;
 }
 
+// Never vetoes a sign-out or shutdown; the job's files are looked after at its end.
+BOOL on_query_end_session(HWND dialog) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE /* the session may end */);
+    return TRUE;
+}
+
+// The process may be ended at any moment once this returns: the close, with its wait for
+// the job's work on files, runs first. A cancelled sign-out changes nothing.
+BOOL on_end_session(HWND dialog, WPARAM ending) {
+    if (ending) on_command(dialog, IDCANCEL);
+    return TRUE;
+}
+
 INT_PTR on_ctl_color_static(HDC context) {
     if (!skin_shown) return FALSE; // the platform's colours
     SetBkMode(context, TRANSPARENT);
@@ -147,6 +202,9 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
     case WM_HELP: show_about(dialog); return TRUE;
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
     case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
+    case WM_QUERYENDSESSION: return on_query_end_session(dialog);
+    case WM_ENDSESSION: return on_end_session(dialog, wparam);
+    case WM_JOB_WORK_ENDED: set_shutdown_reason(dialog, false); return TRUE;
     default: return FALSE;
     }
 }

@@ -15,6 +15,18 @@ constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 // How often a closing dialog looks for a box of the job's: one may open at any moment
 // until the job's thread ends.
 constexpr DWORD BOX_POLL_MS = 20;
+constexpr wchar_t SHUTDOWN_REASON[] = L"Korvel is writing a file";
+
+// The user32 calls of Windows Vista and later, looked up so that the program still starts
+// on XP, where there are none.
+using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
+using DestroyReason = BOOL(WINAPI*)(HWND);
+
+template <typename Function> Function user32_function(const char* name) {
+    // Through void*: FARPROC has no parameters of its own to match.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
 
 // The job's view of the dialog: the fields as they stood when Start was pressed, so
 // that nothing typed during a run reaches it half-written, and the live Start button
@@ -44,6 +56,9 @@ class FieldSnapshot final : public Dialog {
         MessageBoxA(dialog, text.c_str(), title, type);
     }
 
+    // Posted: the dialog's thread may be waiting for this one, and the reason belongs to it.
+    void work_ended() override { PostMessageA(dialog, WM_JOB_WORK_ENDED, 0, 0); }
+
   private:
     HWND dialog;
     std::map<int, std::string> texts;
@@ -69,6 +84,13 @@ BOOL CALLBACK dismiss_job_box(HWND window, LPARAM dialog) {
 }
 
 } // namespace
+
+void set_shutdown_reason(HWND dialog, bool on) {
+    static const auto create = user32_function<CreateReason>("ShutdownBlockReasonCreate");
+    static const auto destroy = user32_function<DestroyReason>("ShutdownBlockReasonDestroy");
+    if (on && create) create(dialog, SHUTDOWN_REASON);
+    if (!on && destroy) destroy(dialog);
+}
 
 void finish_job_thread(HWND dialog, HANDLE job_thread) {
     if (!job_thread) return;

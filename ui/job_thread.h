@@ -4,12 +4,21 @@
 
 struct Job;
 
+// Posted to the dialog by the job thread once its work on files has ended.
+constexpr UINT WM_JOB_WORK_ENDED = WM_APP + 1;
+
+// While a job works on files, the reason a sign-out or shutdown should wait, shown by the
+// system; on: set it, off: remove it. Does nothing before Windows Vista. Only on the
+// dialog's thread, which owns the window.
+void set_shutdown_reason(HWND dialog, bool on);
+
 // Starts run_operation on a new thread for the dialog, with the fields as they stand
 // now. Replaces (and closes) the handle of an earlier job thread; false when no thread
 // could be created.
 bool start_job_thread(HWND dialog, const Job& job, HANDLE& job_thread);
 
-// For the closing dialog, after stop_jobs: waits for the job thread to end, answering
-// its messages and dismissing any box it shows, so that the process never ends while
-// that thread is inside a window call.
+// For the closing dialog, after stop_jobs: waits for the job thread to end, whether it
+// is working on files or showing a box, answering the messages sent to the dialog
+// meanwhile and dismissing any box the job shows, so that the process never ends while
+// that thread writes a file or is inside a window call.
 void finish_job_thread(HWND dialog, HANDLE job_thread);

@@ -83,7 +83,14 @@ void Win32Shell::enable_fields(bool begin, bool end, bool size, bool in, bool ou
 }
 
 bool Win32Shell::start_job(const Job& job) {
-    return start_job_thread(dialog, job, job_thread);
+    // The job disables Start from its own thread: a focus left there would sit on a
+    // disabled control, and Esc and Tab would do nothing until the job ends.
+    if (GetFocus() == GetDlgItem(dialog, IDC_START))
+        SendMessageA(dialog, WM_NEXTDLGCTL, 0 /* the next tab stop */, FALSE /* not a handle */);
+    set_shutdown_reason(dialog, true);
+    if (start_job_thread(dialog, job, job_thread)) return true;
+    set_shutdown_reason(dialog, false);
+    return false;
 }
 
 void Win32Shell::show_thread_error() {

@@ -6,7 +6,6 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -27,18 +26,25 @@ void fill_field(HWND dialog, int control, const std::string& text, bool typed) {
     type_keys(dialog, control, text);
 }
 
-std::vector<UniqueHandle> open_threads(const std::set<DWORD>& ids) {
+} // namespace
+
+bool all_ended(const std::vector<UniqueHandle>& threads, DWORD wait) {
+    for (const UniqueHandle& thread : threads)
+        if (WaitForSingleObject(thread.get(), wait) != WAIT_OBJECT_0) return false;
+    return true;
+}
+
+std::vector<UniqueHandle> threads_started(const Korvel& korvel, const std::set<DWORD>& idle) {
+    const std::set<DWORD> now = thread_ids(korvel.id);
     std::vector<UniqueHandle> threads;
-    for (const DWORD id : ids)
-        if (const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id)) threads.emplace_back(thread);
+    for (const DWORD id : now)
+        if (idle.count(id) == 0)
+            if (const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id))
+                threads.emplace_back(thread);
     return threads;
 }
 
-bool all_ended(const std::vector<UniqueHandle>& threads) {
-    for (const UniqueHandle& thread : threads)
-        if (WaitForSingleObject(thread.get(), JOB_END_MS) != WAIT_OBJECT_0) return false;
-    return true;
-}
+namespace {
 
 void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandle>& holds) {
     const std::string path = path_in(folder, setup.name);
@@ -108,13 +114,7 @@ void expect_outcome(const Korvel& korvel, const std::string& name, const std::se
     while (seen.size() < boxes.size()) {
         const HWND box = next_box(korvel, BOX_WAIT_MS);
         if (!box) break;
-        if (seen.empty()) {
-            const std::set<DWORD> now = thread_ids(korvel.id);
-            std::set<DWORD> started;
-            std::set_difference(now.begin(), now.end(), idle.begin(), idle.end(),
-                                std::inserter(started, started.end()));
-            job = open_threads(started);
-        }
+        if (seen.empty()) job = threads_started(korvel, idle);
         start_enabled = start_enabled && enabled(dialog, IDC_START);
         seen.push_back(read_box(box));
         dismiss(box);
@@ -122,7 +122,7 @@ void expect_outcome(const Korvel& korvel, const std::string& name, const std::se
     check(seen == boxes && start_enabled, name + ": " + listed(boxes) + ", Start enabled",
           listed(seen) + (start_enabled ? "" : ", Start disabled"));
 
-    const bool ended = all_ended(job);
+    const bool ended = all_ended(job, JOB_END_MS);
     std::vector<Box> more;
     for (const HWND box : owned_dialogs(korvel.id, dialog)) {
         more.push_back(read_box(box));

@@ -75,6 +75,11 @@ void run_job(const Korvel& korvel, const std::string& name, int operation, const
 void expect_outcome(const Korvel& korvel, const std::string& name, const std::set<DWORD>& idle,
                     const std::vector<Box>& boxes);
 
+// The threads of the program that were not among idle, opened to wait on.
+std::vector<UniqueHandle> threads_started(const Korvel& korvel, const std::set<DWORD>& idle);
+// Whether every one of the threads has ended within the wait.
+bool all_ended(const std::vector<UniqueHandle>& threads, DWORD wait);
+
 // Where a case's name leads: a path of its own, or one in the folder.
 std::string path_in(const std::string& folder, const std::string& name);
 void check_files(const std::string& name, const std::string& folder,

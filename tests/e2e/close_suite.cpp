@@ -1,5 +1,6 @@
-// Closing the dialog at any moment of a job, at each operation's largest size: the program
-// must end with 0, and each file must be whole or untouched.
+// Closing the dialog, or signing out, at any moment of a job, at each operation's largest
+// size: the program must end with 0 (a sign-out: once the dialog has answered, the system
+// ends it), and each file must be whole or untouched.
 #include "tests/e2e/cases.h"
 #include "tests/e2e/files.h"
 #include "tests/e2e/report.h"
@@ -15,9 +16,35 @@ namespace {
 // Once per layout keeps the test command short; raise it by hand to hunt a race.
 constexpr int REPEATS = 1;
 constexpr DWORD WHILE_BOX = 0xFFFFFFFF; // close once the job's closing box shows
-constexpr DWORD CLOSE_DELAYS_MS[] = {0, 10, 50, 200, WHILE_BOX};
 // Far above any job's own time here: past it the program counts as hung.
 constexpr DWORD CLOSE_END_MS = 15000;
+
+enum class Way { escape, close_button, sign_out };
+
+struct Ending {
+    Way way;
+    const char* name;
+    std::vector<DWORD> delays_ms; // after Start
+    const char* outcome;
+};
+
+constexpr char CLOSED[] = "ends with 0, files whole or untouched";
+const Ending ENDINGS[] = {
+    {Way::escape, "Esc ", {0, 10, 50, 200, WHILE_BOX}, CLOSED},
+    {Way::close_button, "close button ", {0, 10, 50, 200, WHILE_BOX}, CLOSED},
+    {Way::sign_out,
+     "sign-out ",
+     {0, 30, WHILE_BOX},
+     "allowed, the job over when WM_ENDSESSION returns, files whole or untouched"},
+};
+
+// A pipe holds little; the job waits in the engine until the driver reads it.
+constexpr char SLOW_OUTPUT[] = "\\\\.\\pipe\\korvel-slow-output";
+constexpr DWORD PIPE_BUFFER_SIZE = 4096;
+constexpr std::uint32_t SLOW_SIZE = 1048576;
+constexpr DWORD SETTLE_MS = 10;
+constexpr DWORD CLOSE_TAKEN_MS = 200;
+constexpr DWORD ANSWER_MS = 1000; // a window that answers slower looks hung
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
@@ -37,6 +64,8 @@ struct CloseCase {
     int operation;
     Fields fields;
     std::vector<Held> files; // the input first, then the output
+    std::string output;      // the name dropped as the output
+    bool sign_out;           // also ended by a sign-out
 };
 
 std::vector<CloseCase> close_cases() {
@@ -47,29 +76,76 @@ std::vector<CloseCase> close_cases() {
     const Bytes old = bytes("old output");
     const Bytes empty = bytes("");
     const Bytes zeros = bytes(std::string(CREATE_SIZE_LIMIT, '\0'));
+    const Bytes tail = bytes(limit->substr(1));
     const Held input{IN_BIN, limit, {limit}};
     const Held cut_output{OUT_BIN, old, {old, empty, limit}}; // never cut short
+    const std::string largest = std::to_string(MAX_FILE_SIZE);
     return {
-        {"Cut bytes", IDC_CUT, {"0", "0", std::to_string(MAX_FILE_SIZE)}, {input, cut_output}},
-        {"Cut bytes from to", IDC_CUT_RANGE, {"0", "1DFFFFF", "0"}, {input, cut_output}},
-        {"Insert bytes", IDC_INSERT, {"0", "0", "0"}, {input, {OUT_BIN, other, {other, limit}}}},
+        {"Cut bytes", IDC_CUT, {"0", "0", largest}, {input, cut_output}, OUT_BIN, true},
+        {"Cut bytes from to",
+         IDC_CUT_RANGE,
+         {"0", "1DFFFFF", "0"},
+         {input, cut_output},
+         OUT_BIN,
+         false},
+        {"Cut bytes in place",
+         IDC_CUT,
+         {"1", "0", std::to_string(MAX_FILE_SIZE - 1)},
+         {{IN_BIN, limit, {limit, tail}}},
+         IN_BIN,
+         true},
+        {"Insert bytes",
+         IDC_INSERT,
+         {"0", "0", "0"},
+         {input, {OUT_BIN, other, {other, limit}}},
+         OUT_BIN,
+         true},
         {"Create file",
          IDC_CREATE,
          {"0", "0", std::to_string(CREATE_SIZE_LIMIT)},
-         {{IN_BIN, old, {old}}, {OUT_BIN, old, {old, empty, zeros}}}},
-        {"Set patch", IDC_PATCH, {"0", "89ABCDEF", "0"}, {{IN_BIN, limit, {limit, patched}}}},
-        {"Compare files", IDC_COMPARE, {"0", "0", "0"}, {input, {OUT_BIN, other, {other}}}},
+         {{IN_BIN, old, {old}}, {OUT_BIN, old, {old, empty, zeros}}},
+         OUT_BIN,
+         true},
+        {"Set patch",
+         IDC_PATCH,
+         {"0", "89ABCDEF", "0"},
+         {{IN_BIN, limit, {limit, patched}}},
+         OUT_BIN,
+         false},
+        {"Compare files",
+         IDC_COMPARE,
+         {"0", "0", "0"},
+         {input, {OUT_BIN, other, {other}}},
+         OUT_BIN,
+         false},
     };
 }
 
 // Esc as a key on the focused button, which the dialog turns into its close command; or
-// the caption's close button, which arrives as the system menu's close command.
-void close_by(const Korvel& korvel, bool escape) {
-    if (escape) {
+// the caption's close button, which arrives as the system menu's close command. Both
+// return at once.
+void close_by(const Korvel& korvel, Way way) {
+    if (way == Way::escape) {
         PostMessageA(GetDlgItem(korvel.dialog, IDC_IN), WM_KEYDOWN, VK_ESCAPE, 1);
     } else {
         PostMessageA(korvel.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
+}
+
+// As the system signs out: asks, announces the end, and ends the process once the dialog
+// has answered. What went wrong, or empty; job: the job's threads, over by then.
+std::string sign_out(Korvel& korvel, const std::vector<UniqueHandle>& job) {
+    DWORD_PTR answer = 0;
+    const auto send = [&](UINT message, WPARAM wparam) {
+        return SendMessageTimeoutA(korvel.dialog, message, wparam, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                   CLOSE_END_MS, &answer) != 0;
+    };
+    std::string wrong;
+    if (!send(WM_QUERYENDSESSION, 0) || answer != TRUE) wrong = "the sign-out was not allowed";
+    if (!send(WM_ENDSESSION, TRUE)) wrong = "WM_ENDSESSION did not return";
+    if (!all_ended(job, 0)) wrong = "the job still ran when WM_ENDSESSION returned";
+    end_korvel(korvel);
+    return wrong;
 }
 
 // Puts each file back as it was before, writing only the ones a run changed.
@@ -91,26 +167,34 @@ std::string unsound_file(const std::string& folder, const CloseCase& c) {
     return "";
 }
 
-// One run: start, Start, close after the delay; what went wrong, or empty.
+// One run: start, Start, close or sign out after the delay; what went wrong, or empty.
 std::string close_once(const std::string& exe, const std::string& folder, const CloseCase& c,
-                       DWORD delay, bool escape) {
+                       DWORD delay, Way way) {
     restore(folder, c);
     Korvel korvel = start_korvel(exe);
     if (!korvel.dialog) return "korvel.exe did not start";
     // After "Cut bytes" one drop fills both slots: the first name is the input.
     click(korvel.dialog, IDC_CUT);
-    drop_files(korvel, {path_in(folder, IN_BIN), path_in(folder, OUT_BIN)});
+    drop_files(korvel, {path_in(folder, IN_BIN), path_in(folder, c.output)});
     click(korvel.dialog, c.operation);
     set_text(korvel.dialog, IDC_BEGIN, c.fields.begin);
     set_text(korvel.dialog, IDC_END, c.fields.end);
     set_text(korvel.dialog, IDC_SIZE, c.fields.size);
-    post_click(korvel.dialog, IDC_START);
+    const std::set<DWORD> idle = thread_ids(korvel.id);
+    // Sent: a sign-out's messages are sent too, and would overtake a posted press.
+    click(korvel.dialog, IDC_START);
+    const std::vector<UniqueHandle> job = threads_started(korvel, idle);
     if (delay == WHILE_BOX) {
         if (!next_box(korvel)) return "no closing box showed";
     } else {
         Sleep(delay);
     }
-    close_by(korvel, escape);
+    if (way == Way::sign_out) {
+        const std::string wrong = sign_out(korvel, job);
+        const std::string files = unsound_file(folder, c);
+        return wrong + (wrong.empty() || files.empty() ? "" : "; ") + files;
+    }
+    close_by(korvel, way);
     const bool ended = WaitForSingleObject(korvel.process.get(), CLOSE_END_MS) == WAIT_OBJECT_0;
     DWORD code = 0;
     if (ended) GetExitCodeProcess(korvel.process.get(), &code);
@@ -120,30 +204,68 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
     return unsound_file(folder, c);
 }
 
+// A close while Create file writes into a pipe that the driver drains only afterwards: a
+// job as long as the driver likes, as on a slow share.
+void check_answers_while_closing(const std::string& exe) {
+    const UniqueHandle pipe(CreateNamedPipeA(SLOW_OUTPUT, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                             1 /* instance */, 0, PIPE_BUFFER_SIZE,
+                                             0 /* default time-out */, nullptr));
+    Korvel korvel = start_korvel(exe);
+    click(korvel.dialog, IDC_CREATE);
+    drop_files(korvel, {SLOW_OUTPUT});
+    set_text(korvel.dialog, IDC_SIZE, std::to_string(SLOW_SIZE));
+    click(korvel.dialog, IDC_START);
+    DWORD waiting = 0; // bytes in the pipe: the job has begun to write
+    for (DWORD waited = 0; waiting == 0 && waited < CLOSE_END_MS; waited += SETTLE_MS) {
+        Sleep(SETTLE_MS);
+        PeekNamedPipe(pipe.get(), nullptr, 0, nullptr, &waiting, nullptr);
+    }
+    PostMessageA(korvel.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(CLOSE_TAKEN_MS); // the dialog takes up the close before the next message
+    DWORD_PTR result = 0;
+    const bool answered =
+        SendMessageTimeoutA(korvel.dialog, WM_NULL, 0, 0, SMTO_NORMAL, ANSWER_MS, &result) != 0;
+    const bool waits = WaitForSingleObject(korvel.process.get(), 0) == WAIT_TIMEOUT;
+    std::uint32_t drained = 0;
+    char buffer[PIPE_BUFFER_SIZE];
+    for (DWORD read = 0; ReadFile(pipe.get(), buffer, sizeof buffer, &read, nullptr);)
+        drained += read;
+    const std::optional<DWORD> code = wait_for_exit(korvel);
+    end_korvel(korvel);
+    check(waiting > 0 && answered && waits && drained == SLOW_SIZE && code == 0u,
+          "Close during a job / a close waiting for a long job: the dialog answers within 1 s, "
+          "and the program ends with 0 once the job has written all",
+          std::string(answered ? "" : "no answer, ") + (waits ? "" : "ended early, ") +
+              std::to_string(drained) + " bytes written, exit " +
+              (code ? std::to_string(*code) : "none"));
+}
+
 } // namespace
 
 void check_close_during_job(const std::string& exe, const std::string& folder) {
     const std::string own = folder + "\\closing";
     make_folder(own);
+    check_answers_while_closing(exe);
     for (const CloseCase& c : close_cases()) {
-        for (const DWORD delay : CLOSE_DELAYS_MS) {
-            for (const bool escape : {true, false}) {
+        for (const Ending& ending : ENDINGS) {
+            if (ending.way == Way::sign_out && !c.sign_out) continue;
+            for (const DWORD delay : ending.delays_ms) {
                 const std::string moment = delay == WHILE_BOX
                                                ? "while its box shows"
                                                : std::to_string(delay) + " ms after Start";
                 std::string seen;
                 int failures = 0;
                 for (int run = 0; run < REPEATS; ++run) {
-                    const std::string wrong = close_once(exe, own, c, delay, escape);
+                    const std::string wrong = close_once(exe, own, c, delay, ending.way);
                     if (wrong.empty()) continue;
                     ++failures;
                     seen = wrong;
                 }
-                check(
-                    failures == 0,
-                    "Close during a job / " + c.name + ", " + (escape ? "Esc " : "close button ") +
-                        moment + ": ends with 0, files whole or untouched",
-                    std::to_string(failures) + " of " + std::to_string(REPEATS) + " runs: " + seen);
+                check(failures == 0,
+                      "Close during a job / " + c.name + ", " + ending.name + moment + ": " +
+                          ending.outcome,
+                      std::to_string(failures) + " of " + std::to_string(REPEATS) +
+                          " runs: " + seen);
             }
         }
     }

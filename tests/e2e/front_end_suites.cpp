@@ -10,7 +10,11 @@
 
 namespace {
 
-constexpr int FALLBACK_EXTRA_WIDTH = 150;
+constexpr int FALLBACK_EXTRA_WIDTH = 150; // at 96 dots per inch
+constexpr int STANDARD_DPI = 96;
+constexpr int DIALOG_FONT_POINTS = 8; // the template's font
+constexpr char DIALOG_FONT_FACE[] = "MS Sans Serif";
+constexpr DWORD POLL_MS = 1;
 constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
 constexpr char NEW_FILE_NAME[] = "new.data";
 constexpr char ABOUT_TITLE[] = "About...";
@@ -88,17 +92,47 @@ std::string rgb(COLORREF colour) {
            ", " + std::to_string(GetBValue(colour)) + ")";
 }
 
+int screen_dpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The width a radio button needs to show its circle and its whole caption, in the font
+// the dialog's template names, as this screen makes it.
+int width_needed(HWND radio) {
+    const HDC screen = GetDC(nullptr);
+    const HFONT font =
+        CreateFontA(-MulDiv(DIALOG_FONT_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
+                    FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, DIALOG_FONT_FACE);
+    const HGDIOBJ old = SelectObject(screen, font);
+    const std::string caption = window_text(radio);
+    SIZE text{};
+    GetTextExtentPoint32A(screen, caption.c_str(), int(caption.size()), &text);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return GetSystemMetrics(SM_CXMENUCHECK) + text.cx;
+}
+
 void check_layout(HWND dialog, const std::string& layout) {
     const bool skin = layout == "skin";
     const std::string suite = "Layout (" + layout + ") / ";
     check(visible(dialog, IDC_SKIN) == skin, suite + "the skin " + (skin ? "shows" : "is hidden"));
-    const int expected = MulDiv(8, base_unit_x(dialog), 4) + (skin ? 0 : FALLBACK_EXTRA_WIDTH);
+    const int extra = skin ? 0 : MulDiv(FALLBACK_EXTRA_WIDTH, screen_dpi(), STANDARD_DPI);
+    const int expected = MulDiv(8, base_unit_x(dialog), 4) + extra;
     for (const int radio : RADIO_BUTTONS) {
         const int width = width_of(GetDlgItem(dialog, radio));
+        const std::string caption = quoted(control_text(dialog, radio));
         check(width == expected,
-              suite + "radio button " + quoted(control_text(dialog, radio)) + " is " +
-                  std::to_string(expected) + " px wide",
+              suite + "radio button " + caption + " is " + std::to_string(expected) + " px wide",
               std::to_string(width));
+        if (skin) continue; // the skin draws the captions
+        const int needed = width_needed(GetDlgItem(dialog, radio));
+        check(width >= needed,
+              suite + "radio button " + caption + " shows its circle and whole caption",
+              std::to_string(width) + " px wide, " + std::to_string(needed) + " needed");
     }
     for (const int label : HIDDEN_IN_SKIN)
         check(visible(dialog, label) == !skin,
@@ -233,6 +267,47 @@ void check_start_while_busy(const Korvel& korvel, const std::string& folder) {
     check_files("Start while busy", folder, {has("busy.bin", std::string(1000, '\0'))});
 }
 
+// Start pressed with the mouse takes the focus, and the job then disables Start from its
+// own thread: the focus must already be elsewhere, on a control that takes keys.
+void check_focus_after_start(const Korvel& korvel, const std::string& folder) {
+    click(korvel.dialog, IDC_CUT);
+    drop_files(korvel, {folder + "\\a", folder + "\\focus.bin"});
+    click(korvel.dialog, IDC_CREATE);
+    set_text(korvel.dialog, IDC_SIZE, std::to_string(CREATE_SIZE_LIMIT)); // a long job
+    click(korvel.dialog, IDC_START); // the button's own mouse press and release
+    for (DWORD waited = 0; enabled(korvel.dialog, IDC_START) && waited < JOB_END_MS;
+         waited += POLL_MS)
+        Sleep(POLL_MS);
+    const HWND focus = gui_state(korvel).hwndFocus;
+    const bool running = owned_dialogs(korvel.id, korvel.dialog).empty();
+    check(running && focus && IsWindowEnabled(focus),
+          "Focus / after a click on Start, on an enabled control while the job runs",
+          running ? "on control " + std::to_string(GetDlgCtrlID(focus)) : "the job had ended");
+    take_box(korvel);
+}
+
+struct Paste {
+    const char* clipboard;
+    const char* after; // what Size reads after a typed 1 and the paste
+};
+
+constexpr Paste SIZE_PASTES[] = {{"2,048", "1"}, {"12ab", "1"}, {"2048", "12048"}};
+
+void run_size_paste_rows(const Korvel& korvel) {
+    click(korvel.dialog, IDC_CUT);
+    for (const Paste& row : SIZE_PASTES) {
+        set_text(korvel.dialog, IDC_SIZE, "");
+        type_keys(korvel.dialog, IDC_SIZE, "1");
+        put_on_clipboard(row.clipboard);
+        SendMessageA(GetDlgItem(korvel.dialog, IDC_SIZE), WM_PASTE, 0, 0);
+        const std::string text = control_text(korvel.dialog, IDC_SIZE);
+        check(text == row.after,
+              std::string("Size paste / ") + quoted(row.clipboard) +
+                  " after a typed 1: " + quoted(row.after),
+              quoted(text));
+    }
+}
+
 } // namespace
 
 void check_initial_state(const Korvel& korvel, const std::string& layout) {
@@ -283,6 +358,8 @@ void run_front_end_suite(const Korvel& korvel, const std::string& folder) {
     run_selection_rows(korvel);
     run_drop_routing(korvel, folder);
     check_start_while_busy(korvel, folder);
+    check_focus_after_start(korvel, folder);
+    run_size_paste_rows(korvel);
 
     PostMessageA(korvel.dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
     check_about_box(korvel, "the system menu's \"About\"");

@@ -237,6 +237,22 @@ bool choose_file(const Korvel& korvel, int button, const char* title, const std:
     return wait_until_gone(chooser);
 }
 
+void put_on_clipboard(const std::string& text) {
+    // An owner window of its own: with none, the clipboard would take no data.
+    const HWND owner =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        if (const HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+            std::memcpy(GlobalLock(data), text.c_str(), text.size() + 1);
+            GlobalUnlock(data);
+            if (!SetClipboardData(CF_TEXT, data)) GlobalFree(data);
+        }
+        CloseClipboard();
+    }
+    DestroyWindow(owner);
+}
+
 std::set<DWORD> thread_ids(DWORD process) {
     std::set<DWORD> ids;
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

@@ -81,6 +81,9 @@ std::optional<std::string> offered_name(const Korvel& korvel, int button, const 
 // Picks a name in IN's or OUT's file dialog; false when the dialog did not take it.
 bool choose_file(const Korvel& korvel, int button, const char* title, const std::string& path);
 
+// Puts the text on the clipboard, as another program's copy would.
+void put_on_clipboard(const std::string& text);
+
 // The ids of the process's threads, to tell a job thread from the rest.
 std::set<DWORD> thread_ids(DWORD process);
 // Presses and releases one key as real keyboard input.
