@@ -16,25 +16,21 @@ std::string size_difference(const char* longer, std::uint32_t by) {
 } // namespace
 
 std::string FilePair::compare_files() {
-    // Both files are read to their ends through one reused piece each, so that a file
-    // that shrank is still found; only the common leading part is compared.
-    const Buffer input_piece = allocate_bytes(piece_at(input_size, 0));
-    const Buffer output_piece = allocate_bytes(piece_at(output_size, 0));
-    const std::uint32_t longer = std::max(input_size, output_size);
-    bool input_read = true;
-    bool output_read = true;
+    // Only the common leading part is read, and only until a piece differs: the content
+    // line is settled there, and the size lines come from the measured lengths. A file
+    // that shrank under what is read still reads short.
+    const std::uint32_t common = std::min(input_size, output_size);
+    const Buffer input_piece = allocate_bytes(piece_at(common, 0));
+    const Buffer output_piece = allocate_bytes(piece_at(common, 0));
     bool same = true;
-    for (std::uint64_t offset = 0; offset < longer; offset += PIECE_SIZE) {
-        const std::uint32_t input_count = piece_at(input_size, offset);
-        const std::uint32_t output_count = piece_at(output_size, offset);
-        input_read = input_read && read_exactly(input_stream, input_piece.get(), input_count);
-        output_read = output_read && read_exactly(second_stream, output_piece.get(), output_count);
-        same = same && input_read && output_read &&
-               std::memcmp(input_piece.get(), output_piece.get(),
-                           std::min(input_count, output_count)) == 0;
+    for (std::uint64_t offset = 0; same && offset < common; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(common, offset);
+        const bool input_read = read_exactly(input_stream, input_piece.get(), count);
+        const bool output_read = read_exactly(second_stream, output_piece.get(), count);
+        if (!input_read) fail_file(INPUT_READ_FAILED);
+        if (!output_read) fail_file(OUTPUT_READ_FAILED);
+        same = std::memcmp(input_piece.get(), output_piece.get(), count) == 0;
     }
-    if (!input_read) fail_file(INPUT_READ_FAILED);
-    if (!output_read) fail_file(OUTPUT_READ_FAILED);
     input_stream.close();
     second_stream.close();
 

@@ -4,7 +4,6 @@
 #include "engine/file_pair.h"
 #include "engine/saved_range.h"
 
-#include <algorithm>
 
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
@@ -33,22 +32,18 @@ void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
         write_piece_in_place(whole, begin, length);
         return;
     }
-    // The whole input is read, so that a file that shrank is still found, through one
-    // reused piece; only the cut part is written.
-    const Buffer piece = allocate_bytes(piece_at(input_size, 0));
-    const std::uint64_t end = std::uint64_t{begin} + length;
-    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(input_size, offset);
+    // Only the cut part is read: a file that shrank under it still reads short, and a
+    // change elsewhere in the file cannot touch the output.
+    const Buffer piece = allocate_bytes(piece_at(length, 0));
+    input_stream.seekg(begin); // a failed seek shows as a short read
+    for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(length, offset);
         if (!read_exactly(input_stream, piece.get(), count)) {
             close_streams();
             empty_file(output_name); // never half-written
             fail_file(INPUT_READ_FAILED);
         }
-        const std::uint64_t from = std::max<std::uint64_t>(offset, begin);
-        const std::uint64_t to = std::min<std::uint64_t>(offset + count, end);
-        if (from < to)
-            output_stream.write(reinterpret_cast<const char*>(piece.get() + (from - offset)),
-                                static_cast<std::streamsize>(to - from));
+        output_stream.write(reinterpret_cast<const char*>(piece.get()), count);
     }
     input_stream.close();
     finish_new_output();
