@@ -41,6 +41,15 @@ TEST(Faults, ShrinkUnderWhatIsReadIsAReadError) {
     const auto shrink = [&](const std::string& path, std::uint64_t length = 3) {
         std::filesystem::resize_file(path, length);
     };
+    // Jobs that load, shrink a file to length, then run.
+    const auto cut = [&](std::uint64_t length, bool by_range, std::uint32_t begin,
+                         std::uint32_t second) {
+        return [&, length, by_range, begin, second] {
+            pair.load_for_cut(input, output);
+            shrink(input, length);
+            by_range ? pair.cut_range(begin, second) : pair.cut_bytes(begin, second);
+        };
+    };
     const auto compare = [&](const std::string& path, std::uint64_t length) {
         return [&, path, length] {
             pair.load_for_compare(input, output);
@@ -52,34 +61,11 @@ TEST(Faults, ShrinkUnderWhatIsReadIsAReadError) {
     // The name, the job, its file_code and the output after it (empty: not looked at).
     const std::tuple<const char*, std::function<void()>, std::int32_t, std::optional<Bytes>>
         jobs[] = {
-            {"cut bytes, shrunk inside",
-             [&] {
-                 pair.load_for_cut(input, output);
-                 shrink(input);
-                 pair.cut_bytes(2, 2);
-             },
-             9, Bytes{}},
-            {"cut range, shrunk inside",
-             [&] {
-                 pair.load_for_cut(input, output);
-                 shrink(input);
-                 pair.cut_range(0, 31);
-             },
-             9, Bytes{}},
-            {"cut bytes, shrunk outside",
-             [&] {
-                 pair.load_for_cut(input, output);
-                 shrink(input);
-                 pair.cut_bytes(0, 3);
-             },
-             0, byte_run(3)},
-            {"cut range, shrunk outside",
-             [&] {
-                 pair.load_for_cut(input, output);
-                 shrink(input, LENGTH - 1);
-                 pair.cut_range(LENGTH - 5, LENGTH - 2);
-             },
-             0, byte_run(4, 0x40 + (LENGTH - 5) % 256)},
+            {"cut bytes, shrunk inside", cut(3, false, 2, 2), 9, Bytes{}},
+            {"cut range, shrunk inside", cut(3, true, 0, 31), 9, Bytes{}},
+            {"cut bytes, shrunk outside", cut(3, false, 0, 3), 0, byte_run(3)},
+            {"cut range, shrunk outside", cut(LENGTH - 1, true, LENGTH - 5, LENGTH - 2), 0,
+             byte_run(4, 0x40 + (LENGTH - 5) % 256)},
             {"insert",
              [&] {
                  pair.load_for_insert(input, output);
