@@ -8,6 +8,10 @@
 
 namespace {
 
+// Two pages: more than the stream's own buffer holds, so that every read goes straight
+// to the file.
+constexpr std::uint32_t FIRST_PIECE = 1 << 13;
+
 // The size lines when the sizes differ: which file is longer, and by how many bytes.
 std::string size_difference(const char* longer, std::uint32_t by) {
     return std::string("Files size: different\n") + longer + " +" + std::to_string(by) + " bytes";
@@ -16,25 +20,25 @@ std::string size_difference(const char* longer, std::uint32_t by) {
 } // namespace
 
 std::string FilePair::compare_files() {
-    // Both files are read to their ends through one reused piece each, so that a file
-    // that shrank is still found; only the common leading part is compared.
-    const Buffer input_piece = allocate_bytes(piece_at(input_size, 0));
-    const Buffer output_piece = allocate_bytes(piece_at(output_size, 0));
-    const std::uint32_t longer = std::max(input_size, output_size);
-    bool input_read = true;
-    bool output_read = true;
+    // Only the common leading part is read, and only until a piece differs: the content
+    // line is settled there, and the size lines come from the measured lengths. A file
+    // that shrank under what is read still reads short. The pieces grow from FIRST_PIECE
+    // to PIECE_SIZE: a difference near the start is found after little is read, and long
+    // runs still go in whole pieces.
+    const std::uint32_t common = std::min(input_size, output_size);
+    const AlignedBytes input_piece = allocate_aligned(piece_at(common, 0), 0);
+    const AlignedBytes output_piece = allocate_aligned(piece_at(common, 0), 0);
     bool same = true;
-    for (std::uint64_t offset = 0; offset < longer; offset += PIECE_SIZE) {
-        const std::uint32_t input_count = piece_at(input_size, offset);
-        const std::uint32_t output_count = piece_at(output_size, offset);
-        input_read = input_read && read_exactly(input_stream, input_piece.get(), input_count);
-        output_read = output_read && read_exactly(second_stream, output_piece.get(), output_count);
-        same = same && input_read && output_read &&
-               std::memcmp(input_piece.get(), output_piece.get(),
-                           std::min(input_count, output_count)) == 0;
+    std::uint32_t count = 0;
+    for (std::uint64_t offset = 0; same && offset < common; offset += count) {
+        count = std::min(piece_at(common, offset),
+                         static_cast<std::uint32_t>(std::max<std::uint64_t>(offset, FIRST_PIECE)));
+        const bool input_read = read_exactly(input_stream, input_piece.bytes, count);
+        const bool output_read = read_exactly(second_stream, output_piece.bytes, count);
+        if (!input_read) fail_file(INPUT_READ_FAILED);
+        if (!output_read) fail_file(OUTPUT_READ_FAILED);
+        same = std::memcmp(input_piece.bytes, output_piece.bytes, count) == 0;
     }
-    if (!input_read) fail_file(INPUT_READ_FAILED);
-    if (!output_read) fail_file(OUTPUT_READ_FAILED);
     input_stream.close();
     second_stream.close();
 

@@ -4,8 +4,6 @@
 #include "engine/file_pair.h"
 #include "engine/saved_range.h"
 
-#include <algorithm>
-
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
 void FilePair::cut_bytes(std::uint32_t begin, std::uint32_t size) {
@@ -33,22 +31,18 @@ void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
         write_piece_in_place(whole, begin, length);
         return;
     }
-    // The whole input is read, so that a file that shrank is still found, through one
-    // reused piece; only the cut part is written.
-    const Buffer piece = allocate_bytes(piece_at(input_size, 0));
-    const std::uint64_t end = std::uint64_t{begin} + length;
-    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(input_size, offset);
-        if (!read_exactly(input_stream, piece.get(), count)) {
+    // Only the cut part is read: a file that shrank under it still reads short, and a
+    // change elsewhere in the file cannot touch the output.
+    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
+    input_stream.seekg(begin); // a failed seek shows as a short read
+    for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(length, offset);
+        if (!read_exactly(input_stream, piece.bytes, count)) {
             close_streams();
             empty_file(output_name); // never half-written
             fail_file(INPUT_READ_FAILED);
         }
-        const std::uint64_t from = std::max<std::uint64_t>(offset, begin);
-        const std::uint64_t to = std::min<std::uint64_t>(offset + count, end);
-        if (from < to)
-            output_stream.write(reinterpret_cast<const char*>(piece.get() + (from - offset)),
-                                static_cast<std::streamsize>(to - from));
+        output_stream.write(reinterpret_cast<const char*>(piece.bytes), count);
     }
     input_stream.close();
     finish_new_output();
@@ -72,27 +66,27 @@ void FilePair::insert_bytes(std::uint32_t begin) {
     // Each piece's bytes are kept before they are overwritten, so that an input that
     // shrank, or a write that fails part-way, leaves the output as it was; the input is
     // read once, through one reused piece.
-    const Buffer piece = allocate_bytes(piece_at(input_size, 0));
+    const AlignedBytes piece = allocate_aligned(piece_at(input_size, 0), 0);
     SavedRange saved;
     start_saving(saved, begin, input_size);
     for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(input_size, offset);
         const std::uint64_t at = begin + offset;
         if (!output_stream.seekp(static_cast<std::streamoff>(at))) break; // a write failed
-        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.get()), count) != count ||
-            !keep(saved, piece.get(), count)) {
-            put_back(saved, output_stream, output_name, piece.get());
+        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.bytes), count) != count ||
+            !keep(saved, piece.bytes, count)) {
+            put_back(saved, output_stream, output_name, piece.bytes);
             fail_file(OUTPUT_READ_FAILED);
         }
-        if (!read_exactly(input_stream, piece.get(), count)) {
-            put_back(saved, output_stream, output_name, piece.get());
+        if (!read_exactly(input_stream, piece.bytes, count)) {
+            put_back(saved, output_stream, output_name, piece.bytes);
             fail_file(INPUT_READ_FAILED);
         }
         output_stream.seekp(static_cast<std::streamoff>(at));
-        output_stream.write(reinterpret_cast<const char*>(piece.get()), count);
+        output_stream.write(reinterpret_cast<const char*>(piece.bytes), count);
     }
     input_stream.close();
     if (close_output(output_stream)) return;
-    put_back(saved, output_stream, output_name, piece.get());
+    put_back(saved, output_stream, output_name, piece.bytes);
     fail_file(OUTPUT_WRITE_FAILED);
 }

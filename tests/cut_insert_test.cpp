@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -121,19 +122,39 @@ TEST(Insert, OverwritesInPlaceKeepingTheLength) {
 }
 
 // The kept bytes go back where they were, from the temporary file or from memory, the
-// two ways a copy is held.
+// two ways a copy is held. The file is in the temporary folder while the copy lasts;
+// where that folder is missing, the copy is held in memory.
 TEST(Insert, KeptBytesGoBack) {
+    namespace fs = std::filesystem;
     TempFolder folder;
     const std::string path = folder.path("out.bin");
     const Bytes before = byte_run(20, 0x30);
-    for (const bool in_memory : {false, true}) {
-        SCOPED_TRACE(in_memory ? "memory" : "file");
+    for (const std::string way : {"file", "memory", "no temporary folder"}) {
+        SCOPED_TRACE(way);
+#ifdef _WIN32
+        if (way == "no temporary folder") continue; // the system names it, not TMPDIR
+#else
+        const char* const named = std::getenv("TMPDIR");
+        const std::string temporary = named ? named : "";
+        if (way == "no temporary folder") setenv("TMPDIR", folder.path("gone").c_str(), 1);
+#endif
         write_file(path, before);
         SavedRange saved;
         start_saving(saved, 4, 10);
-        if (in_memory) {
+#ifndef _WIN32
+        named ? setenv("TMPDIR", temporary.c_str(), 1) : unsetenv("TMPDIR");
+#endif
+        fs::path kept;
+        if (way == "file") {
+            ASSERT_TRUE(saved.copy);
+            kept = saved.copy->name;
+            const fs::path folder = kept.parent_path(); // made in the temporary folder
+            EXPECT_EQ(folder, fs::temp_directory_path() / folder.filename());
+        } else if (way == "memory") {
             saved.copy.reset();
             saved.bytes = allocate_bytes(10);
+        } else {
+            EXPECT_FALSE(saved.copy);
         }
         ASSERT_TRUE(keep(saved, before.data() + 4, 6));
         ASSERT_TRUE(keep(saved, before.data() + 10, 4));
@@ -145,6 +166,10 @@ TEST(Insert, KeptBytesGoBack) {
         std::copy(before.begin() + 4, before.begin() + 14, expected.begin() + 4);
         EXPECT_EQ(read_file(path), expected);
         EXPECT_FALSE(stream.is_open());
+        if (kept.empty()) continue;
+        EXPECT_TRUE(fs::exists(kept));
+        saved.copy.reset(); // the copy's end takes its file and folder with it
+        EXPECT_FALSE(fs::exists(kept.parent_path()));
     }
 }
 

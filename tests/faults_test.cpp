@@ -2,6 +2,7 @@
 // file too large for 32 bits, one file reached by two spellings.
 #include "engine/error.h"
 #include "engine/file_identity.h"
+#include "engine/file_io.h"
 #include "engine/file_pair.h"
 #include "tests/engine_jobs.h"
 #include "tests/files.h"
@@ -10,6 +11,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -27,60 +29,73 @@ TEST(Faults, FullDiskIsAWriteError) {
     EXPECT_EQ(read_file(input), byte_run(64));
 }
 
-TEST(Faults, InputShrunkAfterLoadingIsAReadError) {
+// A file that shrinks after it was measured: a short read of what the job reads is a
+// read error; a part the job does not read (outside the cut range, past the first piece
+// that differs, past the shorter file's end) may shrink unseen.
+TEST(Faults, ShrinkUnderWhatIsReadIsAReadError) {
     TempFolder folder;
     const std::string input = folder.path("in.bin");
     const std::string output = folder.path("out.bin");
+    // Longer than one piece, so that Compare can stop before a shrink.
+    constexpr std::uint32_t LENGTH = PIECE_SIZE + 32;
     FilePair pair;
-    const auto shrink = [&](const std::string& path) { std::filesystem::resize_file(path, 3); };
-    const std::tuple<const char*, std::function<void()>, std::int32_t> jobs[] = {
-        {"cut bytes",
-         [&] {
-             pair.load_for_cut(input, output);
-             shrink(input);
-             pair.cut_bytes(0, 2);
-         },
-         9},
-        {"cut range",
-         [&] {
-             pair.load_for_cut(input, output);
-             shrink(input);
-             pair.cut_range(0, 1);
-         },
-         9},
-        {"insert",
-         [&] {
-             pair.load_for_insert(input, output);
-             shrink(input);
-             pair.insert_bytes(0);
-         },
-         9},
-        {"compare input",
-         [&] {
-             pair.load_for_compare(input, output);
-             shrink(input);
-             pair.compare_files();
-         },
-         9},
-        {"compare output",
-         [&] {
-             pair.load_for_compare(input, output);
-             shrink(output);
-             pair.compare_files();
-         },
-         10},
+    std::string report;
+    const auto shrink = [&](const std::string& path, std::uint64_t length = 3) {
+        std::filesystem::resize_file(path, length);
     };
-    for (const auto& [name, job, code] : jobs) {
-        write_file(input, byte_run(32));
-        write_file(output, byte_run(48, 0xC0));
-        const bool emptied = std::string(name).rfind("cut", 0) == 0;
-        const Bytes before = read_file(output);
-        EXPECT_EQ(failure_of(pair, job).file_code, code) << name;
-        // A cut leaves its output empty, never half-written; nothing else is touched.
-        if (emptied) {
-            EXPECT_EQ(file_length(output), 0u) << name;
-        } else if (code == 9) {
-            EXPECT_EQ(read_file(output), before) << name;
+    // Jobs that load, shrink a file to length, then run.
+    const auto cut = [&](std::uint64_t length, bool by_range, std::uint32_t begin,
+                         std::uint32_t second) {
+        return [&, length, by_range, begin, second] {
+            pair.load_for_cut(input, output);
+            shrink(input, length);
+            by_range ? pair.cut_range(begin, second) : pair.cut_bytes(begin, second);
+        };
+    };
+    const auto compare = [&](const std::string& path, std::uint64_t length) {
+        return [&, path, length] {
+            pair.load_for_compare(input, output);
+            shrink(path, length);
+            report = pair.compare_files();
+        };
+    };
+    const Bytes untouched = byte_run(LENGTH + 16, 0xC0);
+    // The name, the job, its file_code and the output after it (empty: not looked at).
+    const std::tuple<const char*, std::function<void()>, std::int32_t, std::optional<Bytes>>
+        jobs[] = {
+            {"cut bytes, shrunk inside", cut(3, false, 2, 2), 9, Bytes{}},
+            {"cut range, shrunk inside", cut(3, true, 0, 31), 9, Bytes{}},
+            {"cut bytes, shrunk outside", cut(3, false, 0, 3), 0, byte_run(3)},
+            {"cut range, shrunk outside", cut(LENGTH - 1, true, LENGTH - 5, LENGTH - 2), 0,
+             byte_run(4, 0x40 + (LENGTH - 5) % 256)},
+            {"insert",
+             [&] {
+                 pair.load_for_insert(input, output);
+                 shrink(input);
+                 pair.insert_bytes(0);
+             },
+             9, untouched},
+            {"compare input", compare(input, 3), 9, untouched},
+            {"compare output", compare(output, 3), 10, std::nullopt},
+            {"compare, shrunk after a piece differs", compare(input, PIECE_SIZE + 1), 0, untouched},
+            {"compare, shrunk past the shorter's end", compare(output, LENGTH + 1), 0,
+             std::nullopt},
+        };
+    for (const auto& [name, job, code, after] : jobs) {
+        SCOPED_TRACE(name);
+        write_file(input, byte_run(LENGTH));
+        write_file(output, untouched);
+        report.clear();
+        EXPECT_EQ(failure_of(pair, job).file_code, code);
+        // A cut leaves its output whole or empty, never half-written; nothing else is
+        // touched.
+        if (after) {
+            EXPECT_EQ(read_file(output), *after);
+        }
+        // The sizes are the lengths measured.
+        if (code == 0 && std::string(name).rfind("compare", 0) == 0) {
+            EXPECT_EQ(report,
+                      "Files content: different\nFiles size: different\nOutput file +16 bytes");
         }
     }
 }
