@@ -28,8 +28,8 @@ inline Buffer try_allocate_zeros(std::size_t count) {
 // Room for count bytes that start at the same place within a 64-byte line as `offset` in
 // the file they are read from. On the machine the benchmarks ran on, a copy between the
 // page cache and memory that lands 1 to 63 bytes past its source (modulo 4 KiB) ran at a
-// third of its speed: the processor takes the loads for ones of the bytes it has just
-// stored.
+// third of its speed: the processor mistakes its loads for ones of the bytes it has just
+// stored (4K aliasing).
 struct AlignedBytes {
     Buffer block;
     unsigned char* bytes = nullptr;
