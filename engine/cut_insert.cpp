@@ -73,7 +73,8 @@ void FilePair::insert_bytes(std::uint32_t begin) {
         const std::uint32_t count = piece_at(input_size, offset);
         const std::uint64_t at = begin + offset;
         if (!output_stream.seekp(static_cast<std::streamoff>(at))) break; // a write failed
-        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.bytes), count) != count ||
+        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.bytes), count) !=
+                std::streamsize(count) ||
             !keep(saved, piece.bytes, count)) {
             put_back(saved, output_stream, output_name, piece.bytes);
             fail_file(OUTPUT_READ_FAILED);

@@ -38,11 +38,7 @@ const Ending ENDINGS[] = {
      "allowed, the job over when WM_ENDSESSION returns, files whole or untouched"},
 };
 
-// A pipe holds little; the job waits in the engine until the driver reads it.
-constexpr char SLOW_OUTPUT[] = "\\\\.\\pipe\\korvel-slow-output";
-constexpr DWORD PIPE_BUFFER_SIZE = 4096;
 constexpr std::uint32_t SLOW_SIZE = 1048576;
-constexpr DWORD SETTLE_MS = 10;
 constexpr DWORD CLOSE_TAKEN_MS = 200;
 constexpr DWORD ANSWER_MS = 1000; // a window that answers slower looks hung
 
@@ -207,32 +203,23 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
 // A close while Create file writes into a pipe that the driver drains only afterwards: a
 // job as long as the driver likes, as on a slow share.
 void check_answers_while_closing(const std::string& exe) {
-    const UniqueHandle pipe(CreateNamedPipeA(SLOW_OUTPUT, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
-                                             1 /* instance */, 0, PIPE_BUFFER_SIZE,
-                                             0 /* default time-out */, nullptr));
+    const UniqueHandle pipe = make_slow_output();
     Korvel korvel = start_korvel(exe);
     click(korvel.dialog, IDC_CREATE);
     drop_files(korvel, {SLOW_OUTPUT});
     set_text(korvel.dialog, IDC_SIZE, std::to_string(SLOW_SIZE));
     click(korvel.dialog, IDC_START);
-    DWORD waiting = 0; // bytes in the pipe: the job has begun to write
-    for (DWORD waited = 0; waiting == 0 && waited < CLOSE_END_MS; waited += SETTLE_MS) {
-        Sleep(SETTLE_MS);
-        PeekNamedPipe(pipe.get(), nullptr, 0, nullptr, &waiting, nullptr);
-    }
+    const bool writing = output_started(pipe.get());
     PostMessageA(korvel.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sleep(CLOSE_TAKEN_MS); // the dialog takes up the close before the next message
     DWORD_PTR result = 0;
     const bool answered =
         SendMessageTimeoutA(korvel.dialog, WM_NULL, 0, 0, SMTO_NORMAL, ANSWER_MS, &result) != 0;
     const bool waits = WaitForSingleObject(korvel.process.get(), 0) == WAIT_TIMEOUT;
-    std::uint32_t drained = 0;
-    char buffer[PIPE_BUFFER_SIZE];
-    for (DWORD read = 0; ReadFile(pipe.get(), buffer, sizeof buffer, &read, nullptr);)
-        drained += read;
+    const std::uint32_t drained = drain(pipe.get());
     const std::optional<DWORD> code = wait_for_exit(korvel);
     end_korvel(korvel);
-    check(waiting > 0 && answered && waits && drained == SLOW_SIZE && code == 0u,
+    check(writing && answered && waits && drained == SLOW_SIZE && code == 0u,
           "Close during a job / a close waiting for a long job: the dialog answers within 1 s, "
           "and the program ends with 0 once the job has written all",
           std::string(answered ? "" : "no answer, ") + (waits ? "" : "ended early, ") +

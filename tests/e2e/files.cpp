@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t SHOWN_BYTES = 24; // files this short are shown whole, in hexadecimal
+constexpr std::size_t SHOWN_BYTES = 24;  // files this short are shown whole, in hexadecimal
+constexpr DWORD PIPE_BUFFER_SIZE = 4096; // a pipe holds little: the job soon waits
+constexpr DWORD SETTLE_MS = 10;
 
 std::string hex(const std::string& bytes) {
     static constexpr char DIGITS[] = "0123456789ABCDEF";
@@ -73,6 +75,29 @@ UniqueHandle hold_file(const std::string& path) {
     return UniqueHandle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     0 /* no sharing */, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+UniqueHandle make_slow_output() {
+    return UniqueHandle(CreateNamedPipeA(SLOW_OUTPUT, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                         1 /* instance */, 0, PIPE_BUFFER_SIZE,
+                                         0 /* default time-out */, nullptr));
+}
+
+bool output_started(HANDLE slow_output) {
+    DWORD waiting = 0; // bytes in the pipe
+    for (DWORD waited = 0; waiting == 0 && waited < JOB_END_MS; waited += SETTLE_MS) {
+        Sleep(SETTLE_MS);
+        PeekNamedPipe(slow_output, nullptr, 0, nullptr, &waiting, nullptr);
+    }
+    return waiting > 0;
+}
+
+std::uint32_t drain(HANDLE slow_output) {
+    std::uint32_t drained = 0;
+    char buffer[PIPE_BUFFER_SIZE];
+    for (DWORD read = 0; ReadFile(slow_output, buffer, sizeof buffer, &read, nullptr);)
+        drained += read;
+    return drained;
 }
 
 std::string describe(const std::optional<std::string>& bytes,

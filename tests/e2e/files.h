@@ -31,6 +31,15 @@ void make_sparse_file(const std::string& path, std::uint64_t length);
 // Opens the file without sharing, so that no one else opens it while the handle lives.
 UniqueHandle hold_file(const std::string& path);
 
+// An output that takes bytes only as fast as the driver reads them: a job writing to it
+// lasts as long as the driver likes, as on a slow share. The name to drop as the output.
+constexpr char SLOW_OUTPUT[] = "\\\\.\\pipe\\korvel-slow-output";
+UniqueHandle make_slow_output();
+// Waits until the job has begun to write; false when it has not within the wait.
+bool output_started(HANDLE slow_output);
+// Reads everything the job writes until it closes the output; how many bytes came.
+std::uint32_t drain(HANDLE slow_output);
+
 // A file's contents for a failure line: its length, and where it parts from the expected.
 std::string describe(const std::optional<std::string>& bytes,
                      const std::optional<std::string>& expected);

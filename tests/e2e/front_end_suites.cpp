@@ -14,7 +14,7 @@ constexpr int FALLBACK_EXTRA_WIDTH = 150; // at 96 dots per inch
 constexpr int STANDARD_DPI = 96;
 constexpr int DIALOG_FONT_POINTS = 8; // the template's font
 constexpr char DIALOG_FONT_FACE[] = "MS Sans Serif";
-constexpr DWORD POLL_MS = 1;
+constexpr std::uint32_t SLOW_SIZE = 65536; // far more than the slow output holds
 constexpr COLORREF SKIN_COLOUR = RGB(106, 212, 172);
 constexpr char NEW_FILE_NAME[] = "new.data";
 constexpr char ABOUT_TITLE[] = "About...";
@@ -270,19 +270,18 @@ void check_start_while_busy(const Korvel& korvel, const std::string& folder) {
 // Start pressed with the mouse takes the focus, and the job then disables Start from its
 // own thread: the focus must already be elsewhere, on a control that takes keys.
 void check_focus_after_start(const Korvel& korvel, const std::string& folder) {
+    const UniqueHandle output = make_slow_output(); // the job lasts until it is drained
     click(korvel.dialog, IDC_CUT);
-    drop_files(korvel, {folder + "\\a", folder + "\\focus.bin"});
+    drop_files(korvel, {folder + "\\a", SLOW_OUTPUT});
     click(korvel.dialog, IDC_CREATE);
-    set_text(korvel.dialog, IDC_SIZE, std::to_string(CREATE_SIZE_LIMIT)); // a long job
+    set_text(korvel.dialog, IDC_SIZE, std::to_string(SLOW_SIZE));
     click(korvel.dialog, IDC_START); // the button's own mouse press and release
-    for (DWORD waited = 0; enabled(korvel.dialog, IDC_START) && waited < JOB_END_MS;
-         waited += POLL_MS)
-        Sleep(POLL_MS);
+    const bool running = output_started(output.get()) && !enabled(korvel.dialog, IDC_START);
     const HWND focus = gui_state(korvel).hwndFocus;
-    const bool running = owned_dialogs(korvel.id, korvel.dialog).empty();
     check(running && focus && IsWindowEnabled(focus),
           "Focus / after a click on Start, on an enabled control while the job runs",
-          running ? "on control " + std::to_string(GetDlgCtrlID(focus)) : "the job had ended");
+          running ? "on control " + std::to_string(GetDlgCtrlID(focus)) : "the job did not run");
+    drain(output.get());
     take_box(korvel);
 }
 
