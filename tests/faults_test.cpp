@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -167,17 +169,21 @@ TEST(Faults, SameFileIsTheFileItself) {
     write_file(data, byte_run(4));
     write_file(other, byte_run(4));
     std::filesystem::create_hard_link(on_disk(data), on_disk(folder.path("hard")));
-    std::error_code no_symbolic_links; // not every Windows account may make them
-    std::filesystem::create_symlink(on_disk(data), on_disk(folder.path("soft")), no_symbolic_links);
-    const std::tuple<std::string, std::string, bool> pairs[] = {
+    std::vector<std::tuple<std::string, std::string, bool>> pairs = {
         {data, data, true},
         {data, folder.path("./данные.bin"), true},
         {data, folder.path("hard"), true},
-        {data, no_symbolic_links ? data : folder.path("soft"), true},
         {data, other, false},
         {data, folder.path("missing"), false},
         {folder.path("missing"), folder.path("missing"), false},
     };
+    // This toolchain's library makes no symbolic links on Windows; elsewhere one must work.
+    std::error_code no_symbolic_link;
+    std::filesystem::create_symlink(on_disk(data), on_disk(folder.path("soft")), no_symbolic_link);
+#ifndef _WIN32
+    EXPECT_FALSE(no_symbolic_link);
+#endif
+    if (!no_symbolic_link) pairs.emplace_back(data, folder.path("soft"), true);
     for (const auto& [first, second, same] : pairs)
         EXPECT_EQ(same_file(on_disk(first), on_disk(second)), same) << first << " " << second;
 }
