@@ -81,7 +81,7 @@ run_in_prefix() {
 # Without the fonts the dialog's template names, Wine substitutes another face and the
 # fallback layout shows; with the fonts of fonts-wine the skin fits, as on Windows. On a
 # screen of 192 dots per inch the plain layout must still show every caption whole.
-run_in_prefix build/dialog-fallback.png -- -E dialog_skin
+run_in_prefix build/dialog-fallback.png -- -E 'dialog_(skin|layout)'
 run_in_prefix build/dialog.png --with-fonts -- -R dialog_skin
 run_in_prefix build/dialog-fallback-192dpi.png --dpi 192 -- -R dialog_layout
 rm -f "$counts"
