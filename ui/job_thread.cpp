@@ -17,16 +17,9 @@ constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 constexpr DWORD BOX_POLL_MS = 20;
 constexpr wchar_t SHUTDOWN_REASON[] = L"Korvel is writing a file";
 
-// The user32 calls of Windows Vista and later, looked up so that the program still starts
-// on XP, where there are none.
+// The user32 calls of Windows Vista and later.
 using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
 using DestroyReason = BOOL(WINAPI*)(HWND);
-
-template <typename Function> Function user32_function(const char* name) {
-    // Through void*: FARPROC has no parameters of its own to match.
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
-}
 
 // The job's view of the dialog: the fields as they stood when Start was pressed, so
 // that nothing typed during a run reaches it half-written, and the live Start button
@@ -86,8 +79,10 @@ BOOL CALLBACK dismiss_job_box(HWND window, LPARAM dialog) {
 } // namespace
 
 void set_shutdown_reason(HWND dialog, bool on) {
-    static const auto create = user32_function<CreateReason>("ShutdownBlockReasonCreate");
-    static const auto destroy = user32_function<DestroyReason>("ShutdownBlockReasonDestroy");
+    static const auto create =
+        system_function<CreateReason>("user32.dll", "ShutdownBlockReasonCreate");
+    static const auto destroy =
+        system_function<DestroyReason>("user32.dll", "ShutdownBlockReasonDestroy");
     if (on && create) create(dialog, SHUTDOWN_REASON);
     if (!on && destroy) destroy(dialog);
 }

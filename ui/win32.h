@@ -11,3 +11,11 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// A call that only newer versions of Windows have, looked up at run time so that the
+// program still starts on XP; null where the system lacks it.
+template <typename Function> Function system_function(const char* module, const char* name) {
+    // Through void*: FARPROC has no parameters of its own to match.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+}

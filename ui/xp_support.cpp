@@ -2,14 +2,12 @@
 // Windows XP does not have: the loader would refuse to start korvel.exe there. This
 // file fills that import slot itself, so that the program starts on XP and still uses
 // the system's function where there is one.
-#include <windows.h>
+#include "ui/win32.h"
 
 namespace {
 
 ULONGLONG WINAPI tick_count_64() {
-    // Through void*: FARPROC has no parameters of its own to match.
-    const auto system = reinterpret_cast<ULONGLONG(WINAPI*)()>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
+    const auto system = system_function<ULONGLONG(WINAPI*)()>("kernel32.dll", "GetTickCount64");
     if (system) return system();
     // XP: milliseconds from the performance counter, which does not wrap as
     // GetTickCount does after 49.7 days.
