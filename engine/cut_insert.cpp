@@ -4,6 +4,8 @@
 #include "engine/file_pair.h"
 #include "engine/saved_range.h"
 
+#include <algorithm>
+
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
 void FilePair::cut_bytes(std::uint32_t begin, std::uint32_t size) {
@@ -22,42 +24,44 @@ void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
     write_piece(begin, output_size);
 }
 
-void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
-    if (cut_in_place) {
-        SavedRange whole;
-        whole.length = input_size;
-        whole.bytes = allocate_bytes(input_size);
-        if (!read_whole(input_stream, whole.bytes.get(), input_size)) fail_file(INPUT_READ_FAILED);
-        write_piece_in_place(whole, begin, length);
-        return;
-    }
-    // Only the cut part is read: a file that shrank under it still reads short, and a
-    // change elsewhere in the file cannot touch the output.
-    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
-    input_stream.seekg(begin); // a failed seek shows as a short read
+std::int32_t FilePair::copy(std::uint64_t from, std::uint64_t to, std::uint32_t length,
+                            SavedRange* saved, unsigned char* piece) {
+    // Each piece is read before it is written, from the front: when the output is the
+    // input and to <= from, no write reaches bytes still to be read. Only the copied part
+    // of the input is read: a file that shrank under it reads short, and a change
+    // elsewhere cannot touch the output.
+    if (!input_stream.seek(from)) return INPUT_READ_FAILED;
     for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(length, offset);
-        if (!read_exactly(input_stream, piece.bytes, count)) {
-            close_streams();
-            empty_file(output_name); // never half-written
-            fail_file(INPUT_READ_FAILED);
+        const std::uint64_t at = to + offset;
+        if (saved) {
+            // As much of the piece as the output held, kept before it is overwritten.
+            const std::uint32_t held = piece_at(saved->capacity, offset);
+            if (!output_stream.seek(at) || output_stream.read(piece, held) != held ||
+                !keep(*saved, piece, held))
+                return OUTPUT_READ_FAILED;
         }
-        output_stream.write(reinterpret_cast<const char*>(piece.bytes), count);
+        if (input_stream.read(piece, count) != count) return INPUT_READ_FAILED;
+        if (!output_stream.seek(at) || !output_stream.write(piece, count))
+            return OUTPUT_WRITE_FAILED;
     }
-    input_stream.close();
-    finish_new_output();
+    return 0;
 }
 
-void FilePair::write_piece_in_place(const SavedRange& whole, std::uint32_t begin,
-                                    std::uint32_t length) {
-    // The piece goes over the file's first bytes, then the file is cut to its length:
-    // writing over bytes that are there takes no new room on a full disk. Should it
-    // fail all the same, the file gets its own bytes back.
-    if (!open_file(output_stream, output_name, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
-    output_stream.write(reinterpret_cast<const char*>(whole.bytes.get() + begin), length);
-    if (close_output(output_stream) && resize_file(output_name, length)) return;
-    if (put_back(whole, output_stream, output_name, nullptr)) resize_file(output_name, input_size);
-    fail_file(OUTPUT_WRITE_FAILED);
+void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
+    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
+    const std::uint64_t old_length = output_stream.size();
+    if (!cut_in_place) {
+        finish_new_output(copy(begin, 0, length, nullptr, piece.bytes), old_length, length);
+        return;
+    }
+    // The input may be the output: what the cut writes over is kept, so that a failure
+    // gives the file back as it was. On a full disk the cut still fits, over bytes that
+    // are there.
+    SavedRange saved;
+    start_saving(saved, 0, static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length)));
+    finish_overwrite(copy(begin, 0, length, &saved, piece.bytes), saved, piece.bytes, old_length,
+                     length);
 }
 
 void FilePair::insert_bytes(std::uint32_t begin) {
@@ -69,25 +73,6 @@ void FilePair::insert_bytes(std::uint32_t begin) {
     const AlignedBytes piece = allocate_aligned(piece_at(input_size, 0), 0);
     SavedRange saved;
     start_saving(saved, begin, input_size);
-    for (std::uint64_t offset = 0; offset < input_size; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(input_size, offset);
-        const std::uint64_t at = begin + offset;
-        if (!output_stream.seekp(static_cast<std::streamoff>(at))) break; // a write failed
-        if (output_stream.rdbuf()->sgetn(reinterpret_cast<char*>(piece.bytes), count) !=
-                std::streamsize(count) ||
-            !keep(saved, piece.bytes, count)) {
-            put_back(saved, output_stream, output_name, piece.bytes);
-            fail_file(OUTPUT_READ_FAILED);
-        }
-        if (!read_exactly(input_stream, piece.bytes, count)) {
-            put_back(saved, output_stream, output_name, piece.bytes);
-            fail_file(INPUT_READ_FAILED);
-        }
-        output_stream.seekp(static_cast<std::streamoff>(at));
-        output_stream.write(reinterpret_cast<const char*>(piece.bytes), count);
-    }
-    input_stream.close();
-    if (close_output(output_stream)) return;
-    put_back(saved, output_stream, output_name, piece.bytes);
-    fail_file(OUTPUT_WRITE_FAILED);
+    finish_overwrite(copy(0, begin, input_size, &saved, piece.bytes), saved, piece.bytes,
+                     output_size, output_size);
 }

@@ -1,18 +1,8 @@
 #include "engine/file_pair.h"
 
 #include "engine/error.h"
-#include "engine/file_identity.h"
 #include "engine/file_io.h"
-
-#include <limits>
-
-std::uint64_t stream_size(std::filebuf& file) {
-    constexpr std::uint64_t UNMEASURED = std::numeric_limits<std::uint64_t>::max();
-    const std::streamoff end = file.pubseekoff(0, std::ios::end);
-    if (end < 0) return UNMEASURED;
-    if (std::streamoff(file.pubseekpos(0)) != 0) return UNMEASURED;
-    return static_cast<std::uint64_t>(end);
-}
+#include "engine/saved_range.h"
 
 void FilePair::fail_file(std::int32_t code) {
     close_streams();
@@ -28,13 +18,10 @@ void FilePair::fail_range(std::int32_t code) {
 
 void FilePair::close_streams() {
     // All three, so that no failure, even one that is not an error record, can leave
-    // a stream open for the next job to trip over.
+    // a file open for the next job to trip over.
     input_stream.close();
     second_stream.close();
     output_stream.close();
-    input_stream.clear();
-    second_stream.clear();
-    output_stream.clear();
     cut_in_place = false;
 }
 
@@ -48,9 +35,9 @@ void FilePair::require_path(const Path& path, std::int32_t code) {
     if (path.empty()) fail_file(code);
 }
 
-std::uint32_t FilePair::measure(std::filebuf& file, std::int32_t empty_code,
+std::uint32_t FilePair::measure(const File& file, std::int32_t empty_code,
                                 std::int32_t too_large_code) {
-    const std::uint64_t size = stream_size(file);
+    const std::uint64_t size = file.size();
     if (size == 0 && empty_code != 0) fail_file(empty_code);
     if (size > MAX_FILE_SIZE) fail_file(too_large_code);
     return static_cast<std::uint32_t>(size);
@@ -59,49 +46,70 @@ std::uint32_t FilePair::measure(std::filebuf& file, std::int32_t empty_code,
 void FilePair::load_input(const Path& input_path, const Path& output_path) {
     require_path(input_path, INPUT_NOT_SELECTED);
     require_path(output_path, OUTPUT_NOT_SELECTED);
-    if (!open_file(input_stream, input_path, READ)) fail_file(INPUT_OPEN_FAILED);
-    input_size = measure(*input_stream.rdbuf(), INPUT_EMPTY, INPUT_TOO_LARGE);
+    if (!input_stream.open(input_path, Access::read)) fail_file(INPUT_OPEN_FAILED);
+    input_size = measure(input_stream, INPUT_EMPTY, INPUT_TOO_LARGE);
+}
+
+void FilePair::open_output(const Path& output_path) {
+    // Created when missing, but not emptied: a request refused by its checks must leave
+    // an existing output as it was. Its length is set once its new bytes are written.
+    if (!output_stream.open(output_path, Access::write)) fail_file(OUTPUT_OPEN_FAILED);
 }
 
 void FilePair::load_for_cut(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
-    output_name = output_path;
-    // Emptying the output now would destroy the input when both name one file; such a
-    // cut opens it only once its checks have passed and the input has been read.
-    cut_in_place = same_file(input_path, output_path);
-    if (!cut_in_place && !open_file(output_stream, output_path, WRITE))
-        fail_file(OUTPUT_OPEN_FAILED);
+    open_output(output_path);
+    cut_in_place = same_file(input_stream, output_stream);
 }
 
 void FilePair::load_for_insert(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
-    output_name = output_path; // to put its bytes back should writing fail
-    if (!open_file(output_stream, output_path, UPDATE)) fail_file(OUTPUT_OPEN_FAILED);
-    output_size = measure(*output_stream.rdbuf(), 0, OUTPUT_TOO_LARGE);
+    if (!output_stream.open(output_path, Access::update)) fail_file(OUTPUT_OPEN_FAILED);
+    output_size = measure(output_stream, 0, OUTPUT_TOO_LARGE);
 }
 
 void FilePair::load_for_create(const Path& output_path) {
     require_path(output_path, OUTPUT_NOT_SELECTED);
-    output_name = output_path;
-    if (!open_file(output_stream, output_path, WRITE)) fail_file(OUTPUT_OPEN_FAILED);
+    open_output(output_path);
 }
 
 void FilePair::load_for_patch(const Path& input_path) {
     // The file to patch is the input file, opened for update; the input codes serve it.
     require_path(input_path, INPUT_NOT_SELECTED);
-    if (!open_file(output_stream, input_path, UPDATE)) fail_file(INPUT_OPEN_FAILED);
-    output_size = measure(*output_stream.rdbuf(), 0, INPUT_TOO_LARGE);
+    if (!output_stream.open(input_path, Access::update)) fail_file(INPUT_OPEN_FAILED);
+    output_size = measure(output_stream, 0, INPUT_TOO_LARGE);
 }
 
 void FilePair::load_for_compare(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
-    if (!open_file(second_stream, output_path, READ)) fail_file(OUTPUT_OPEN_FAILED);
-    output_size = measure(*second_stream.rdbuf(), OUTPUT_EMPTY, OUTPUT_TOO_LARGE);
+    if (!second_stream.open(output_path, Access::read)) fail_file(OUTPUT_OPEN_FAILED);
+    output_size = measure(second_stream, OUTPUT_EMPTY, OUTPUT_TOO_LARGE);
 }
 
-void FilePair::finish_new_output() {
-    if (close_output(output_stream)) return;
-    // Never leave a half-written file behind.
-    empty_file(output_name);
-    fail_file(OUTPUT_WRITE_FAILED);
+bool FilePair::cut_to(std::uint64_t length, std::uint64_t old_length) {
+    // A length that cannot be measured (a pipe, a device) has nothing to cut off.
+    return old_length == UNMEASURED || old_length <= length || output_stream.set_length(length);
+}
+
+bool FilePair::output_finished(std::int32_t code, std::uint64_t old_length, std::uint64_t length) {
+    if (code != 0 || !output_stream.good() || !cut_to(length, old_length)) return false;
+    input_stream.close();
+    if (!output_stream.close()) fail_file(OUTPUT_WRITE_FAILED); // nothing to mend once closed
+    return true;
+}
+
+void FilePair::finish_new_output(std::int32_t code, std::uint64_t old_length,
+                                 std::uint64_t length) {
+    if (output_finished(code, old_length, length)) return;
+    output_stream.set_length(0); // never half-written
+    fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
+}
+
+void FilePair::finish_overwrite(std::int32_t code, SavedRange& saved, unsigned char* piece,
+                                std::uint64_t old_length, std::uint64_t length) {
+    if (output_finished(code, old_length, length)) return;
+    // The output gets back what it held, through the handle that wrote it.
+    put_back(saved, output_stream, piece);
+    if (old_length != UNMEASURED) output_stream.set_length(old_length);
+    fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
 }

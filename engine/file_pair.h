@@ -1,8 +1,9 @@
 #pragma once
 
+#include "engine/file.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 struct SavedRange;
@@ -23,9 +24,9 @@ class FilePair {
   public:
     std::uint32_t input_size = 0;
     std::uint32_t output_size = 0;
-    std::ifstream input_stream;
-    std::ifstream second_stream; // the output file, read by Compare files
-    std::ofstream output_stream; // for Set patch, the input file opened for update
+    File input_stream;
+    File second_stream; // the output file, read by Compare files
+    File output_stream; // for Set patch, the input file opened for update
     std::int32_t file_code = 0;
     std::int32_t range_code = 0;
 
@@ -46,23 +47,24 @@ class FilePair {
     void close();
 
   private:
-    Path output_name;          // to empty or put back the output after a failed write
-    bool cut_in_place = false; // Cut bytes with one file as input and output
+    bool cut_in_place = false; // the input may be the output: a cut keeps what it overwrites
 
     [[noreturn]] void fail_file(std::int32_t code);
     [[noreturn]] void fail_range(std::int32_t code);
     void close_streams();
     void require_path(const Path& path, std::int32_t code);
-    std::uint32_t measure(std::filebuf& file, std::int32_t empty_code, std::int32_t too_large_code);
+    std::uint32_t measure(const File& file, std::int32_t empty_code, std::int32_t too_large_code);
     void load_input(const Path& input_path, const Path& output_path);
+    void open_output(const Path& output_path);
     void write_piece(std::uint32_t begin, std::uint32_t length);
-    void write_piece_in_place(const SavedRange& whole, std::uint32_t begin, std::uint32_t length);
-    void finish_new_output();
+    std::int32_t copy(std::uint64_t from, std::uint64_t to, std::uint32_t length, SavedRange* saved,
+                      unsigned char* piece);
+    void finish_overwrite(std::int32_t code, SavedRange& saved, unsigned char* piece,
+                          std::uint64_t old_length, std::uint64_t length);
+    void finish_new_output(std::int32_t code, std::uint64_t old_length, std::uint64_t length);
+    bool cut_to(std::uint64_t length, std::uint64_t old_length);
+    bool output_finished(std::int32_t code, std::uint64_t old_length, std::uint64_t length);
 };
-
-// The length of the file open on a stream, in 64 bits so that no length wraps into
-// a small one; UINT64_MAX when it cannot be measured. The position is back at the start.
-std::uint64_t stream_size(std::filebuf& file);
 
 // Byte k of the result is byte (length - 1 - k) of value, for k below length; the
 // higher bytes are 0. Length 4 swaps a whole 32-bit word.
