@@ -9,7 +9,9 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -41,6 +43,7 @@ const Ending ENDINGS[] = {
 constexpr std::uint32_t SLOW_SIZE = 1048576;
 constexpr DWORD CLOSE_TAKEN_MS = 200;
 constexpr DWORD ANSWER_MS = 1000; // a window that answers slower looks hung
+constexpr int KILL_ATTEMPTS = 20;
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
@@ -163,12 +166,13 @@ std::string unsound_file(const std::string& folder, const CloseCase& c) {
     return "";
 }
 
-// One run: start, Start, close or sign out after the delay; what went wrong, or empty.
-std::string close_once(const std::string& exe, const std::string& folder, const CloseCase& c,
-                       DWORD delay, Way way) {
+// Starts the program on the case's files as they were before, and its job; the job's
+// threads, none when the program did not start.
+std::vector<UniqueHandle> start_job(Korvel& korvel, const std::string& exe,
+                                    const std::string& folder, const CloseCase& c) {
     restore(folder, c);
-    Korvel korvel = start_korvel(exe);
-    if (!korvel.dialog) return "korvel.exe did not start";
+    korvel = start_korvel(exe);
+    if (!korvel.dialog) return {};
     // After "Cut bytes" one drop fills both slots: the first name is the input.
     click(korvel.dialog, IDC_CUT);
     drop_files(korvel, {path_in(folder, IN_BIN), path_in(folder, c.output)});
@@ -179,7 +183,15 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
     const std::set<DWORD> idle = thread_ids(korvel.id);
     // Sent: a sign-out's messages are sent too, and would overtake a posted press.
     click(korvel.dialog, IDC_START);
-    const std::vector<UniqueHandle> job = threads_started(korvel, idle);
+    return threads_started(korvel, idle);
+}
+
+// One run: start, Start, close or sign out after the delay; what went wrong, or empty.
+std::string close_once(const std::string& exe, const std::string& folder, const CloseCase& c,
+                       DWORD delay, Way way) {
+    Korvel korvel;
+    const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, c);
+    if (!korvel.dialog) return "korvel.exe did not start";
     if (delay == WHILE_BOX) {
         if (!next_box(korvel)) return "no closing box showed";
     } else {
@@ -227,6 +239,39 @@ void check_answers_while_closing(const std::string& exe) {
               (code ? std::to_string(*code) : "none"));
 }
 
+std::set<std::string> names_in(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().u8string());
+    return names;
+}
+
+// Ended from outside while Insert bytes keeps a copy of what it overwrites (the task
+// manager, a crash, "Sign out anyway"): the copy goes with the program. Tried until the
+// copy is seen in the temporary folder, and the program killed then.
+void check_killed_while_keeping(const std::string& exe, const std::string& folder,
+                                const CloseCase& insert) {
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    const std::set<std::string> before = names_in(temporary);
+    std::set<std::string> after = before;
+    bool seen = false;
+    for (int attempt = 0; attempt < KILL_ATTEMPTS && !seen; ++attempt) {
+        Korvel korvel;
+        const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, insert);
+        while (korvel.dialog && !seen && !all_ended(job, 0))
+            seen = names_in(temporary) != before;
+        end_korvel(korvel); // TerminateProcess, and the wait for the end
+        after = names_in(temporary);
+    }
+    std::string left;
+    for (const std::string& name : after)
+        if (!before.count(name)) left += " " + name;
+    check(seen && left.empty(),
+          "Close during a job / Insert bytes, killed while it keeps its copy: nothing new is left "
+          "in the temporary folder",
+          seen ? "left:" + left : "no copy showed in " + std::to_string(KILL_ATTEMPTS) + " runs");
+}
+
 } // namespace
 
 void check_close_during_job(const std::string& exe, const std::string& folder) {
@@ -234,6 +279,7 @@ void check_close_during_job(const std::string& exe, const std::string& folder) {
     make_folder(own);
     check_answers_while_closing(exe);
     for (const CloseCase& c : close_cases()) {
+        if (c.operation == IDC_INSERT) check_killed_while_keeping(exe, own, c);
         for (const Ending& ending : ENDINGS) {
             if (ending.way == Way::sign_out && !c.sign_out) continue;
             for (const DWORD delay : ending.delays_ms) {
