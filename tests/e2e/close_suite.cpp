@@ -73,11 +73,10 @@ std::vector<CloseCase> close_cases() {
     const Bytes other = bytes(std::string(limit->rbegin(), limit->rend()));
     const Bytes patched = bytes(std::string("\x89\xAB\xCD\xEF", 4) + limit->substr(4));
     const Bytes old = bytes("old output");
-    const Bytes empty = bytes("");
     const Bytes zeros = bytes(std::string(CREATE_SIZE_LIMIT, '\0'));
     const Bytes tail = bytes(limit->substr(1));
     const Held input{IN_BIN, limit, {limit}};
-    const Held cut_output{OUT_BIN, old, {old, empty, limit}}; // never cut short
+    const Held cut_output{OUT_BIN, old, {old, limit}}; // never cut short, nor emptied
     const std::string largest = std::to_string(MAX_FILE_SIZE);
     return {
         {"Cut bytes", IDC_CUT, {"0", "0", largest}, {input, cut_output}, OUT_BIN, true},
@@ -102,7 +101,7 @@ std::vector<CloseCase> close_cases() {
         {"Create file",
          IDC_CREATE,
          {"0", "0", std::to_string(CREATE_SIZE_LIMIT)},
-         {{IN_BIN, old, {old}}, {OUT_BIN, old, {old, empty, zeros}}},
+         {{IN_BIN, old, {old}}, {OUT_BIN, old, {old, zeros}}},
          OUT_BIN,
          true},
         {"Set patch",
