@@ -92,12 +92,6 @@ void on_command(FrontEnd& front_end, Shell& shell, int control) {
     }
 }
 
-bool size_paste_allowed(const std::wstring& text) {
-    for (const wchar_t c : text)
-        if (c < L'0' || c > L'9') return false;
-    return true;
-}
-
 void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<Path>& names) {
     for (const Path& name : names)
         if (name.native().size() <= MAX_PATH_CHARS) route_drop(front_end, name);
