@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -327,6 +328,18 @@ TEST(Paste, TakenOnlyAsTheNumberMeant) {
             pasted_text(c.kind, c.clipboard, c.field, c.selection_start, c.selection_end);
         EXPECT_EQ(pasted, c.pasted ? std::optional<std::wstring>(c.pasted) : std::nullopt)
             << "row " << row;
+    }
+}
+
+TEST(AccessKey, TheCharacterAfterASingleAmpersand) {
+    const std::tuple<const wchar_t*, wchar_t, bool> rows[] = {
+        {L"&Begin address", L'b', true}, {L"&Begin address", L'B', true}, {L"S&tart", L's', false},
+        {L"S&tart", L't', true},         {L"Size", L's', false},          {L"A&&B", L'b', false},
+        {L"A&&&B", L'b', true},          {L"End&", L'&', false},
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        const auto& [caption, key, matches] = rows[row];
+        EXPECT_EQ(has_access_key(caption, key), matches) << "row " << row;
     }
 }
 

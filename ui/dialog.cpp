@@ -29,6 +29,7 @@ constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 constexpr int FALLBACK_SHOWN[] = {IDC_BEGIN_LABEL,   IDC_END_LABEL,   IDC_SIZE_LABEL,
                                   IDC_OPTIONS_GROUP, IDC_FILES_GROUP, IDC_OPERATIONS_GROUP,
                                   IDC_ACTION_GROUP};
+constexpr int LABELS[] = {IDC_BEGIN_LABEL, IDC_END_LABEL, IDC_SIZE_LABEL};
 constexpr int RADIO_BUTTONS[] = {IDC_CUT,    IDC_CUT_RANGE, IDC_INSERT,
                                  IDC_CREATE, IDC_PATCH,     IDC_COMPARE};
 
@@ -95,9 +96,9 @@ std::optional<std::wstring> clipboard_text(HWND owner) {
     return text;
 }
 
-std::wstring field_text(HWND field) {
-    std::wstring text(GetWindowTextLengthW(field), L'\0');
-    GetWindowTextW(field, text.data(), int(text.size() + 1));
+std::wstring window_text(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window), L'\0');
+    GetWindowTextW(window, text.data(), int(text.size() + 1));
     return text;
 }
 
@@ -111,7 +112,7 @@ void on_paste(HWND field) {
                  reinterpret_cast<LPARAM>(&end));
     const std::optional<std::wstring> clipboard = clipboard_text(field);
     const std::optional<std::wstring> pasted =
-        clipboard ? pasted_text(kind, *clipboard, field_text(field), start, end) : std::nullopt;
+        clipboard ? pasted_text(kind, *clipboard, window_text(field), start, end) : std::nullopt;
     if (!pasted) {
         MessageBeep(0 /* the default sound, as for a refused key */);
         return;
@@ -214,6 +215,22 @@ BOOL on_end_session(HWND dialog, WPARAM ending) {
     return TRUE;
 }
 
+// The dialog manager passes over the access keys of hidden labels (the skin hides them
+// all); the key then ends here, unmatched by the system menu, and moves the focus on to
+// the label's field as a shown label's would.
+BOOL on_menu_char(HWND dialog, wchar_t key) {
+    for (const int id : LABELS) {
+        const HWND label = GetDlgItem(dialog, id);
+        if (IsWindowVisible(label) || !has_access_key(window_text(label), key)) continue;
+        const HWND field = GetNextDlgTabItem(dialog, label, FALSE /* the next one */);
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field),
+                     TRUE /* wparam is the control */);
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, MAKELRESULT(0, MNC_CLOSE) /* no beep */);
+        return TRUE;
+    }
+    return FALSE; // the system's beep
+}
+
 INT_PTR on_ctl_color_static(HDC context) {
     if (!skin_shown) return FALSE; // the platform's colours
     SetBkMode(context, TRANSPARENT);
@@ -228,6 +245,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
     case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return FALSE;
     case WM_SYSCOMMAND: return on_sys_command(dialog, wparam);
     case WM_HELP: show_about(dialog); return TRUE;
+    case WM_MENUCHAR: return on_menu_char(dialog, LOWORD(wparam));
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
     case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
     case WM_QUERYENDSESSION: return on_query_end_session(dialog);
