@@ -1,3 +1,4 @@
+#include "fields/paste.h"
 #include "ui/front_end.h"
 #include "ui/res/resource.h"
 
@@ -5,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -275,18 +277,70 @@ TEST_F(FrontEndTest, CloseAndOtherCommands) {
     EXPECT_EQ(shell.calls, std::vector<std::string>{"end"});
 }
 
-TEST(SizePaste, DigitsOnly) {
-    const std::pair<const wchar_t*, bool> rows[] = {
-        {L"2048", true},
-        {L"", true},
-        {L"2,048", false},
-        {L"12ab", false},
-        {L" 7", false},
-        {L"-1", false},
-        {L"\uFF12", false} /* a full-width 2 */,
+struct PasteCase {
+    FieldKind kind;
+    const wchar_t* clipboard;
+    const wchar_t* field;
+    std::size_t selection_start, selection_end;
+    const wchar_t* pasted; // null: refused
+};
+
+constexpr FieldKind DEC = FieldKind::decimal;
+constexpr FieldKind HEX = FieldKind::hex;
+
+TEST(Paste, TakenOnlyAsTheNumberMeant) {
+    const PasteCase rows[] = {
+        {DEC, L"2048", L"", 0, 0, L"2048"},
+        {DEC, L"", L"", 0, 0, nullptr}, // nothing to paste: the selection stays
+        {DEC, L"2,048", L"", 0, 0, nullptr},
+        {DEC, L"12ab", L"", 0, 0, nullptr},
+        {DEC, L" 7", L"", 0, 0, L"7"},
+        {DEC, L"-1", L"", 0, 0, nullptr},
+        {DEC, L"\uFF12", L"", 0, 0, nullptr} /* a full-width 2 */,
+        {DEC, L"1048576000", L"0", 0, 1, nullptr}, // ten digits are never cut to nine
+        {DEC, L"104857600", L"0", 0, 1, L"104857600"},
+        {DEC, L"\t2048\r\n", L"1", 1, 1, L"2048"},
+        {DEC, L" \r\n ", L"1", 0, 1, nullptr},
+        {DEC, L"99", L"12345678", 8, 8, nullptr}, // the field would hold ten digits
+        {DEC, L"99", L"12345678", 2, 5, L"99"},   // over a selection: 1299678
+        {DEC, L"99", L"12345678", 5, 2, L"99"},   // a selection made leftwards
+        {DEC, L"0x10", L"", 0, 0, nullptr},
+        {HEX, L"0x00000010", L"0", 0, 1, L"00000010"},
+        {HEX, L"0x89ABCDEF", L"0", 0, 1, L"89ABCDEF"},
+        {HEX, L"0x89ABCDEF\r\n", L"", 0, 0, L"89ABCDEF"},
+        {HEX, L"0x1234567", L"0", 0, 1, L"0x1234567"}, // fits with its prefix: kept
+        {HEX, L"0x10", L"0", 0, 1, L"0x10"},
+        {HEX, L"0x100000000", L"", 0, 0, nullptr},   // nine digits even without it
+        {HEX, L"0x0000010", L"1", 1, 1, nullptr},    // a prefix inside the field
+        {HEX, L"0x0000010", L"1", 0, 0, L"0000010"}, // 0x101 either way
+        {HEX, L"0x0x10", L"", 0, 0, nullptr},
+        {HEX, L"0X10", L"", 0, 0, nullptr},
+        {HEX, L"12G", L"", 0, 0, nullptr},
+        {HEX, L"ab", L"0x12", 4, 4, L"ab"},
+        {HEX, L"ab", L"0x1234567", 9, 9, nullptr},
+        {HEX, L"FF", L"ABCDEF01", 2, 6, L"FF"},
+        {HEX, L"\u00C9", L"", 0, 0, nullptr},
+        {HEX, L"1", L"0", 5, 9, L"1"}, // a selection past the text ends with it
     };
-    for (std::size_t row = 0; row < std::size(rows); ++row)
-        EXPECT_EQ(size_paste_allowed(rows[row].first), rows[row].second) << "row " << row;
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        const PasteCase& c = rows[row];
+        const std::optional<std::wstring> pasted =
+            pasted_text(c.kind, c.clipboard, c.field, c.selection_start, c.selection_end);
+        EXPECT_EQ(pasted, c.pasted ? std::optional<std::wstring>(c.pasted) : std::nullopt)
+            << "row " << row;
+    }
+}
+
+TEST(AccessKey, TheCharacterAfterASingleAmpersand) {
+    const std::tuple<const wchar_t*, wchar_t, bool> rows[] = {
+        {L"&Begin address", L'b', true}, {L"&Begin address", L'B', true}, {L"S&tart", L's', false},
+        {L"S&tart", L't', true},         {L"Size", L's', false},          {L"A&&B", L'b', false},
+        {L"A&&&B", L'b', true},          {L"End&", L'&', false},
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        const auto& [caption, key, matches] = rows[row];
+        EXPECT_EQ(has_access_key(caption, key), matches) << "row " << row;
+    }
 }
 
 } // namespace

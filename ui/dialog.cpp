@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include "fields/paste.h"
 #include "ui/front_end.h"
 #include "ui/job_thread.h"
 #include "ui/res/resource.h"
@@ -8,6 +9,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +26,10 @@ constexpr char ABOUT_TEXT[] = "     Korvel       \n"
                               "     Contact: korvel@example.org";
 
 constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
-constexpr int FIELD_LIMIT = 9; // characters an edit control takes
 constexpr int FALLBACK_SHOWN[] = {IDC_BEGIN_LABEL,   IDC_END_LABEL,   IDC_SIZE_LABEL,
                                   IDC_OPTIONS_GROUP, IDC_FILES_GROUP, IDC_OPERATIONS_GROUP,
                                   IDC_ACTION_GROUP};
+constexpr int LABELS[] = {IDC_BEGIN_LABEL, IDC_END_LABEL, IDC_SIZE_LABEL};
 constexpr int RADIO_BUTTONS[] = {IDC_CUT,    IDC_CUT_RANGE, IDC_INSERT,
                                  IDC_CREATE, IDC_PATCH,     IDC_COMPARE};
 
@@ -36,7 +38,7 @@ bool skin_shown = false;
 int about_ready = 1; // 0 while an About box is open
 FrontEnd front_end;
 HANDLE job_thread = nullptr;
-WNDPROC size_field_proc = nullptr; // the edit control's own procedure
+WNDPROC edit_field_proc = nullptr; // the edit control's own procedure
 
 SIZE size_of(const RECT& rect) {
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -79,9 +81,11 @@ void show_fallback_layout(HWND dialog) {
         widen_control(GetDlgItem(dialog, control), extra);
 }
 
-std::wstring clipboard_text(HWND owner) {
-    std::wstring text;
-    if (!OpenClipboard(owner)) return text;
+// Nothing when the clipboard cannot be opened (another program may hold it) or holds no
+// text: a paste then has nothing to be checked against, and is refused.
+std::optional<std::wstring> clipboard_text(HWND owner) {
+    if (!OpenClipboard(owner)) return std::nullopt;
+    std::optional<std::wstring> text;
     if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
             text = chars;
@@ -92,19 +96,44 @@ std::wstring clipboard_text(HWND owner) {
     return text;
 }
 
-// The Size field's procedure: its digits-only style stops typed text, not a paste.
-LRESULT CALLBACK size_field(HWND field, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_PASTE && !size_paste_allowed(clipboard_text(field))) {
-        MessageBeep(0 /* the default sound, as for a typed non-digit */);
-        return 0;
-    }
-    return CallWindowProcW(size_field_proc, field, message, wparam, lparam);
+std::wstring window_text(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window), L'\0');
+    GetWindowTextW(window, text.data(), int(text.size() + 1));
+    return text;
 }
 
-void subclass_size_field(HWND dialog) {
-    const LONG_PTR own = SetWindowLongPtrW(GetDlgItem(dialog, IDC_SIZE), GWLP_WNDPROC,
-                                           reinterpret_cast<LONG_PTR>(size_field));
-    size_field_proc = reinterpret_cast<WNDPROC>(own);
+// Ctrl+V, Shift+Insert and the context menu all paste through WM_PASTE. The paste goes in
+// only as the number it was copied as; otherwise the field keeps its text and selection.
+void on_paste(HWND field) {
+    const FieldKind kind = GetDlgCtrlID(field) == IDC_SIZE ? FieldKind::decimal : FieldKind::hex;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    const std::optional<std::wstring> clipboard = clipboard_text(field);
+    const std::optional<std::wstring> pasted =
+        clipboard ? pasted_text(kind, *clipboard, window_text(field), start, end) : std::nullopt;
+    if (!pasted) {
+        MessageBeep(0 /* the default sound, as for a refused key */);
+        return;
+    }
+    SendMessageW(field, EM_REPLACESEL, TRUE /* can be undone */,
+                 reinterpret_cast<LPARAM>(pasted->c_str()));
+}
+
+LRESULT CALLBACK edit_field(HWND field, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_PASTE)
+        return CallWindowProcW(edit_field_proc, field, message, wparam, lparam);
+    on_paste(field);
+    return 0;
+}
+
+void subclass_fields(HWND dialog) {
+    for (const int field : FIELDS) {
+        const LONG_PTR own = SetWindowLongPtrW(GetDlgItem(dialog, field), GWLP_WNDPROC,
+                                               reinterpret_cast<LONG_PTR>(edit_field));
+        edit_field_proc = reinterpret_cast<WNDPROC>(own); // the same for all three
+    }
 }
 
 void add_about_to_system_menu(HWND dialog) {
@@ -121,9 +150,9 @@ BOOL on_init_dialog(HWND dialog) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     for (const int field : FIELDS) {
         SetDlgItemInt(dialog, field, 0, FALSE /* unsigned */);
-        SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, FIELD_LIMIT, 0);
+        SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, MAX_FIELD_CHARS, 0);
     }
-    subclass_size_field(dialog);
+    subclass_fields(dialog);
     CheckRadioButton(dialog, IDC_CUT, IDC_COMPARE, IDC_CUT);
     add_about_to_system_menu(dialog);
     skin_shown = skin_fits(dialog, IDC_SKIN);
@@ -186,6 +215,22 @@ BOOL on_end_session(HWND dialog, WPARAM ending) {
     return TRUE;
 }
 
+// The dialog manager passes over the access keys of hidden labels (the skin hides them
+// all); the key then ends here, unmatched by the system menu, and moves the focus on to
+// the label's field as a shown label's would.
+BOOL on_menu_char(HWND dialog, wchar_t key) {
+    for (const int id : LABELS) {
+        const HWND label = GetDlgItem(dialog, id);
+        if (IsWindowVisible(label) || !has_access_key(window_text(label), key)) continue;
+        const HWND field = GetNextDlgTabItem(dialog, label, FALSE /* the next one */);
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field),
+                     TRUE /* wparam is the control */);
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, MAKELRESULT(0, MNC_CLOSE) /* no beep */);
+        return TRUE;
+    }
+    return FALSE; // the system's beep
+}
+
 INT_PTR on_ctl_color_static(HDC context) {
     if (!skin_shown) return FALSE; // the platform's colours
     SetBkMode(context, TRANSPARENT);
@@ -200,6 +245,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
     case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return FALSE;
     case WM_SYSCOMMAND: return on_sys_command(dialog, wparam);
     case WM_HELP: show_about(dialog); return TRUE;
+    case WM_MENUCHAR: return on_menu_char(dialog, LOWORD(wparam));
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
     case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
     case WM_QUERYENDSESSION: return on_query_end_session(dialog);

@@ -2,6 +2,8 @@
 
 #include "ui/res/resource.h"
 
+#include <cwctype>
+
 namespace {
 
 constexpr int CLOSE_COMMAND = 2; // IDCANCEL: Esc, the caption's close button, the system menu
@@ -92,10 +94,13 @@ void on_command(FrontEnd& front_end, Shell& shell, int control) {
     }
 }
 
-bool size_paste_allowed(const std::wstring& text) {
-    for (const wchar_t c : text)
-        if (c < L'0' || c > L'9') return false;
-    return true;
+bool has_access_key(const std::wstring& caption, wchar_t key) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return std::towupper(caption[i + 1]) == std::towupper(key);
+        ++i; // past the shown '&'
+    }
+    return false;
 }
 
 void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<Path>& names) {

@@ -52,9 +52,9 @@ struct FrontEnd {
 // A command from a control of the dialog: a radio button, IN, OUT, Start or close.
 void on_command(FrontEnd& front_end, Shell& shell, int control);
 
-// Whether a paste into Size is taken: only ASCII digits, as typing there allows; any other
-// text would make the field read as another number.
-bool size_paste_allowed(const std::wstring& text);
+// Whether key, in either case, is the caption's access key: the character after a single
+// '&' ("&&" shows one '&').
+bool has_access_key(const std::wstring& caption, wchar_t key);
 
 // Files dropped onto the dialog, in the order the drop lists them.
 void on_drop(FrontEnd& front_end, Shell& shell, const std::vector<Path>& names);

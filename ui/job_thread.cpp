@@ -1,5 +1,6 @@
 #include "ui/job_thread.h"
 
+#include "fields/paste.h"
 #include "job/dialog.h"
 #include "job/job.h"
 #include "ui/res/resource.h"
@@ -9,8 +10,8 @@
 
 namespace {
 
-// An edit control holds 9 characters; the buffer has room for them and the NUL.
-constexpr int FIELD_TEXT_SIZE = 10;
+// Room for all a field holds and the NUL.
+constexpr int FIELD_TEXT_SIZE = MAX_FIELD_CHARS + 1;
 constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 // How often a closing dialog looks for a box of the job's: one may open at any moment
 // until the job's thread ends.

@@ -7,6 +7,8 @@
 #include "ui/version.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -36,13 +38,29 @@ struct Selection {
     bool controls[5];
 };
 
+// Each field's label, just before it, and the label's access key.
+struct Label {
+    int field;
+    int label;
+    char key;      // with Alt
+    int operation; // a radio button that enables the field
+};
+
+constexpr Label LABELS[] = {
+    {IDC_BEGIN, IDC_BEGIN_LABEL, 'b', IDC_CUT},
+    {IDC_END, IDC_END_LABEL, 'e', IDC_CUT_RANGE},
+    {IDC_SIZE, IDC_SIZE_LABEL, 's', IDC_CUT},
+};
+constexpr LPARAM ALT_DOWN = 1 | (KF_ALTDOWN << 16); // one press, with Alt held
+constexpr DWORD KEY_WAIT_MS = 5000;
+
 constexpr Selection SELECTIONS[] = {
-    {"Cut bytes", IDC_CUT, {true, false, true, true, true}},
-    {"Cut bytes from to", IDC_CUT_RANGE, {true, true, false, true, true}},
-    {"Insert bytes", IDC_INSERT, {true, false, false, true, true}},
-    {"Create file", IDC_CREATE, {false, false, true, false, true}},
-    {"Set patch", IDC_PATCH, {true, true, false, true, false}},
-    {"Compare files", IDC_COMPARE, {false, false, false, true, true}},
+    {"&Cut bytes", IDC_CUT, {true, false, true, true, true}},
+    {"Cut bytes &from to", IDC_CUT_RANGE, {true, true, false, true, true}},
+    {"I&nsert bytes", IDC_INSERT, {true, false, false, true, true}},
+    {"C&reate file", IDC_CREATE, {false, false, true, false, true}},
+    {"Set &patch", IDC_PATCH, {true, true, false, true, false}},
+    {"Co&mpare files", IDC_COMPARE, {false, false, false, true, true}},
 };
 
 std::string name_of(int control) {
@@ -107,13 +125,13 @@ int width_needed(HWND radio) {
         CreateFontA(-MulDiv(DIALOG_FONT_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
                     FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, DIALOG_FONT_FACE);
     const HGDIOBJ old = SelectObject(screen, font);
-    const std::string caption = window_text(radio);
-    SIZE text{};
-    GetTextExtentPoint32A(screen, caption.c_str(), int(caption.size()), &text);
+    std::string caption = window_text(radio);
+    RECT text{}; // measured as the button draws it, its access key's '&' not shown
+    DrawTextA(screen, caption.data(), int(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(screen, old);
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
-    return GetSystemMetrics(SM_CXMENUCHECK) + text.cx;
+    return GetSystemMetrics(SM_CXMENUCHECK) + text.right;
 }
 
 void check_layout(HWND dialog, const std::string& layout) {
@@ -137,6 +155,14 @@ void check_layout(HWND dialog, const std::string& layout) {
     for (const int label : HIDDEN_IN_SKIN)
         check(visible(dialog, label) == !skin,
               suite + quoted(control_text(dialog, label)) + (skin ? " hidden" : " shown"));
+    // Screen readers name a field by the static text just before it, shown or hidden.
+    for (const Label& row : LABELS) {
+        const HWND before = GetWindow(GetDlgItem(dialog, row.field), GW_HWNDPREV);
+        check(before == GetDlgItem(dialog, row.label),
+              suite + name_of(row.field) + " comes just after its label " +
+                  quoted(control_text(dialog, row.label)),
+              "after control " + std::to_string(GetDlgCtrlID(before)));
+    }
     // A disabled field asks for the static colours: the skin's brush only with the skin.
     const COLORREF colour = colour_inside(GetDlgItem(dialog, IDC_END));
     check((colour == SKIN_COLOUR) == skin,
@@ -286,24 +312,91 @@ void check_focus_after_start(const Korvel& korvel, const std::string& folder) {
 }
 
 struct Paste {
+    int operation; // the radio button that enables the field
+    int field;
+    const char* held; // the field's text before the paste
+    int from, to;     // its selection
     const char* clipboard;
-    const char* after; // what Size reads after a typed 1 and the paste
+    const char* after;           // what the field reads after the paste
+    bool clipboard_held = false; // another program keeps the clipboard open
 };
 
-constexpr Paste SIZE_PASTES[] = {{"2,048", "1"}, {"12ab", "1"}, {"2048", "12048"}};
+constexpr Paste PASTES[] = {
+    {IDC_CUT, IDC_SIZE, "1", 1, 1, "2,048", "1"},
+    {IDC_CUT, IDC_SIZE, "1", 1, 1, "12ab", "1"},
+    {IDC_CUT, IDC_SIZE, "1", 1, 1, "2048", "12048"},
+    {IDC_CUT, IDC_BEGIN, "0", 0, 1, "0x00000010", "00000010"},
+    {IDC_PATCH, IDC_END, "0", 0, 1, "0x89ABCDEF", "89ABCDEF"},
+    {IDC_CREATE, IDC_SIZE, "0", 0, 1, "1048576000", "0"},
+    {IDC_CUT, IDC_SIZE, "0", 0, 1, "16\r\n", "16"},
+    {IDC_CUT_RANGE, IDC_END, "ABCDEF", 2, 4, " 00\t", "AB00EF"},
+    {IDC_CUT, IDC_BEGIN, "ABCDEF", 2, 4, "0x00", "ABCDEF"},
+    {IDC_CUT, IDC_BEGIN, "7", 0, 1, "10", "7", true},
+};
+constexpr const Paste& BEGIN_0X10 = PASTES[3];
 
-void run_size_paste_rows(const Korvel& korvel) {
-    click(korvel.dialog, IDC_CUT);
-    for (const Paste& row : SIZE_PASTES) {
-        set_text(korvel.dialog, IDC_SIZE, "");
-        type_keys(korvel.dialog, IDC_SIZE, "1");
-        put_on_clipboard(row.clipboard);
-        SendMessageA(GetDlgItem(korvel.dialog, IDC_SIZE), WM_PASTE, 0, 0);
-        const std::string text = control_text(korvel.dialog, IDC_SIZE);
-        check(text == row.after,
-              std::string("Size paste / ") + quoted(row.clipboard) +
-                  " after a typed 1: " + quoted(row.after),
+// Pastes into the field as Ctrl+V would; true when its text and selection are as the row
+// expects: the caret after the pasted text, or the selection kept when refused.
+bool paste(const Korvel& korvel, const Paste& row) {
+    click(korvel.dialog, row.operation);
+    const HWND field = GetDlgItem(korvel.dialog, row.field);
+    set_text(korvel.dialog, row.field, row.held);
+    SendMessageA(field, EM_SETSEL, row.from, row.to);
+    put_on_clipboard(row.clipboard);
+    const bool held = row.clipboard_held && OpenClipboard(nullptr);
+    SendMessageA(field, WM_PASTE, 0, 0);
+    if (held) CloseClipboard();
+    const int kept = int(std::strlen(row.held)) - row.to; // characters after the selection
+    const int caret = int(std::strlen(row.after)) - kept;
+    const bool refused = std::strcmp(row.after, row.held) == 0;
+    const LRESULT selection = SendMessageA(field, EM_GETSEL, 0, 0);
+    return control_text(korvel.dialog, row.field) == row.after &&
+           selection == (refused ? MAKELRESULT(row.from, row.to) : MAKELRESULT(caret, caret));
+}
+
+void run_paste_rows(const Korvel& korvel, const std::string& folder) {
+    for (const Paste& row : PASTES) {
+        const bool as_expected = paste(korvel, row);
+        const std::string text = control_text(korvel.dialog, row.field);
+        check(as_expected,
+              "Paste / " + quoted(row.clipboard) + " over characters " + std::to_string(row.from) +
+                  " to " + std::to_string(row.to) + " of " + name_of(row.field) + " " +
+                  quoted(row.held) + (row.clipboard_held ? ", the clipboard held" : "") +
+                  ": reads " + quoted(row.after),
               quoted(text));
+    }
+    // The job does what the field shows: one byte from 0x10, not from 1.
+    const std::string name = "Paste / Cut bytes after Begin took \"0x00000010\"";
+    write_file(folder + "\\paste.in", "ABCDEFGHIJKLMNOPQRST");
+    click(korvel.dialog, IDC_CUT);
+    drop_files(korvel, {folder + "\\paste.in", folder + "\\paste.out"});
+    set_text(korvel.dialog, IDC_SIZE, "1");
+    paste(korvel, BEGIN_0X10);
+    const std::set<DWORD> idle = thread_ids(korvel.id);
+    post_click(korvel.dialog, IDC_START);
+    expect_outcome(korvel, name, idle, {done()});
+    check_files(name, folder, {has("paste.out", "Q")});
+}
+
+// Alt and a label's access key move the focus to its field, with the skin too, where the
+// label is hidden.
+void run_access_key_rows(const Korvel& korvel) {
+    for (const Label& row : LABELS) {
+        click(korvel.dialog, row.operation);
+        const HWND in = GetDlgItem(korvel.dialog, IDC_IN);
+        SendMessageA(korvel.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(in),
+                     TRUE /* wparam is the control */);
+        PostMessageA(in, WM_SYSCHAR, row.key, ALT_DOWN);
+        const HWND field = GetDlgItem(korvel.dialog, row.field);
+        HWND focus = in;
+        for (DWORD waited = 0; waited < KEY_WAIT_MS && focus == in; waited += 10) {
+            Sleep(10);
+            focus = gui_state(korvel).hwndFocus;
+        }
+        check(focus == field,
+              std::string("Access keys / Alt+") + char(std::toupper(row.key)) + " moves to " +
+                  name_of(row.field),
+              "focus on control " + std::to_string(GetDlgCtrlID(focus)));
     }
 }
 
@@ -358,7 +451,8 @@ void run_front_end_suite(const Korvel& korvel, const std::string& folder) {
     run_drop_routing(korvel, folder);
     check_start_while_busy(korvel, folder);
     check_focus_after_start(korvel, folder);
-    run_size_paste_rows(korvel);
+    run_paste_rows(korvel, folder);
+    run_access_key_rows(korvel);
 
     PostMessageA(korvel.dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
     check_about_box(korvel, "the system menu's \"About\"");

@@ -126,7 +126,9 @@ def read_template(text):
         if m:
             caption = m.group(1)
             if caption.startswith('"'):
-                caption = caption[1:-1].replace("\\n", "\n")
+                # The skin shows a caption as the control would, without underlining
+                # its access key: "&&" is one "&", a single "&" is not drawn.
+                caption = re.sub(r"&(.)", r"\1", caption[1:-1].replace("\\n", "\n"))
             rect = tuple(int(m.group(i)) for i in range(5, 9))
             controls.append(Control(caption, m.group(2), m.group(3), m.group(4), rect))
     if size is None or not controls:
