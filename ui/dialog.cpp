@@ -225,7 +225,7 @@ BOOL on_menu_char(HWND dialog, wchar_t key) {
         const HWND field = GetNextDlgTabItem(dialog, label, FALSE /* the next one */);
         SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field),
                      TRUE /* wparam is the control */);
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, MAKELRESULT(0, MNC_CLOSE) /* no beep */);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, MAKELRESULT(0, MNC_CLOSE) /* no beep */);
         return TRUE;
     }
     return FALSE; // the system's beep
