@@ -257,7 +257,9 @@ void check_killed_while_keeping(const std::string& exe, const std::string& folde
     for (int attempt = 0; attempt < KILL_ATTEMPTS && !seen; ++attempt) {
         Korvel korvel;
         const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, insert);
-        while (korvel.dialog && !seen && !all_ended(job, 0))
+        // Until the job's box shows: the job keeps no copy past its work on files.
+        while (korvel.dialog && !seen && !all_ended(job, 0) &&
+               owned_dialogs(korvel.id, korvel.dialog).empty())
             seen = names_in(temporary) != before;
         end_korvel(korvel); // TerminateProcess, and the wait for the end
         after = names_in(temporary);
