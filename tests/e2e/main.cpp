@@ -49,6 +49,11 @@ int main(int argc, char** argv) {
     }
     end_korvel(korvel);
 
-    check_close_during_job(exe, folder.path);
+    // Nor does a close during a job, which takes most of a run under an emulated 32-bit Wine.
+    if (layout == "fallback") {
+        check_close_during_job(exe, folder.path);
+    } else {
+        skip("Close during a job", "it runs with the fallback layout");
+    }
     return print_summary() ? 0 : 1;
 }
