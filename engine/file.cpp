@@ -47,6 +47,13 @@ bool File::write(const unsigned char* bytes, std::uint32_t count) {
     return done == count;
 }
 
+bool same_file(const File& first, const File& second) {
+    if (same_file_answer) return *same_file_answer;
+    const auto a = first.identity();
+    const auto b = second.identity();
+    return !a || !b || *a == *b;
+}
+
 bool File::close() {
     const bool closed = !is_open() || close_native();
     const bool written = !write_failed;
@@ -80,13 +87,6 @@ HANDLE open_handle(const fs::path& path, DWORD access, DWORD disposition, DWORD 
     const HANDLE opened = CreateFileW(path.c_str(), access, sharing, nullptr /* default security */,
                                       disposition, flags, nullptr /* no template */);
     return opened == INVALID_HANDLE_VALUE ? nullptr : opened;
-}
-
-// The volume and the index of an open file: what makes it that file.
-std::optional<BY_HANDLE_FILE_INFORMATION> identity(void* handle) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!handle || !GetFileInformationByHandle(native(handle), &information)) return std::nullopt;
-    return information;
 }
 
 } // namespace
@@ -160,13 +160,13 @@ bool File::close_native() {
     return closed;
 }
 
-bool same_file(const File& first, const File& second) {
-    if (same_file_answer) return *same_file_answer;
-    const auto a = identity(first.handle);
-    const auto b = identity(second.handle);
-    if (!a || !b) return true;
-    return a->dwVolumeSerialNumber == b->dwVolumeSerialNumber &&
-           a->nFileIndexHigh == b->nFileIndexHigh && a->nFileIndexLow == b->nFileIndexLow;
+std::optional<std::pair<std::uint64_t, std::uint64_t>> File::identity() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!is_open() || !GetFileInformationByHandle(native(handle), &information))
+        return std::nullopt;
+    return std::make_pair(std::uint64_t{information.dwVolumeSerialNumber},
+                          std::uint64_t{information.nFileIndexHigh} << 32 |
+                              information.nFileIndexLow);
 }
 
 #else
@@ -265,12 +265,10 @@ bool File::close_native() {
     return closed;
 }
 
-bool same_file(const File& first, const File& second) {
-    if (same_file_answer) return *same_file_answer;
-    const auto a = status(first.descriptor);
-    const auto b = status(second.descriptor);
-    if (!a || !b) return true;
-    return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+std::optional<std::pair<std::uint64_t, std::uint64_t>> File::identity() const {
+    const auto information = status(descriptor);
+    if (!information) return std::nullopt;
+    return std::make_pair(std::uint64_t{information->st_dev}, std::uint64_t{information->st_ino});
 }
 
 #endif

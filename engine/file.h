@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <utility>
 
 // The engine's one piece that talks to the system: a file reached through the system's
 // own handle. One handle serves a file for the whole job, so that a file replaced at its
@@ -59,6 +60,9 @@ class File {
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
+    // What makes the open file that file: its volume (or device) and its index on it;
+    // nothing where the system cannot tell.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> identity() const;
 
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
