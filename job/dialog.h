@@ -22,7 +22,8 @@ class Dialog {
     // The control's decimal digits as an unsigned number; 0 when it holds none.
     virtual std::uint32_t field_number(int control) = 0;
     virtual void enable_control(int control, bool enabled) = 0;
-    // Shows a box with one OK button, owned by the dialog; returns once it is dismissed.
+    // Shows a box with one OK button, owned by the dialog, of a UTF-8 text; returns once it
+    // is dismissed.
     virtual void show_message(const std::string& text, const char* title, Icon icon,
                               Modality modality) = 0;
     // Called once per job, whatever its outcome, when it no longer works on files: before

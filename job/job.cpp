@@ -116,7 +116,7 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
         if (stopped) return 0;
         result_text = run_branch(dialog, job);
     } catch (const error& failure) {
-        if (enable_start_unless_closing(dialog)) report_error(dialog, failure);
+        if (enable_start_unless_closing(dialog)) report_error(dialog, failure, engine.kept);
         end_failed_job();
         return 0;
     } catch (...) {
