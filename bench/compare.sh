@@ -3,6 +3,8 @@
 # doing the same job on the same files, at the largest sizes Korvel takes, then two small
 # jobs. Prints per operation the median time of each side, their ratio (Korvel / tool)
 # and each side's peak memory. Usage: bash bench/compare.sh [RUNS]   (default 7)
+# The files go to a fresh folder inside KORVEL_BENCH_DIR (default build/, on the disk the
+# repository is on): on a RAM disk (tmpfs) a flush costs nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,8 +13,9 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/native --target korvel_bench_driver >/dev/null
 driver=build/native/bench/korvel_bench_driver
 
-work=$(mktemp -d)
+work=$(mktemp -d "${KORVEL_BENCH_DIR:-build}/compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+echo "files in $(realpath "$work"), on $(df --output=fstype "$work" | tail -n 1)"
 max=31457280
 create=104857600
 head -c "$max" /dev/urandom >"$work/in"
@@ -21,6 +24,9 @@ cp "$work/in" "$work/same"
 cp "$work/in" "$work/first" # differs in its first byte only
 printf '\1' | dd of="$work/first" conv=notrunc status=none
 cp "$work/in" "$work/target"
+# Outputs that are there before the first turn, as before every later one.
+cp "$work/in" "$work/out"
+head -c "$create" /dev/zero >"$work/zeros"
 cp "$work/in" "$work/patched"
 
 # Runs a command once; prints its wall time in µs and its peak resident size in KiB.
