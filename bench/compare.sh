@@ -72,20 +72,35 @@ row() {
         "$(bc -l <<<"$tool_ms/1000")" "$(bc -l <<<"$ours_ms/$tool_ms")" "$ours_kib" "$tool_kib"
 }
 
-# Everything but the first byte of the input.
-row "Cut bytes" "$driver" cut in out 1 $((max - 1)) -- \
-    dd if=in of=out bs=1M iflag=skip_bytes,count_bytes skip=1 count=$((max - 1))
+# The jobs, less the output, shared by the rows with and without the guarantee below.
+cut_all=(if=in bs=1M iflag=skip_bytes,count_bytes skip=1 count=$((max - 1))) # all but byte 0
+insert_at_0=(if=in bs=1M oflag=seek_bytes seek=0)
+patch_at_100="printf '\\211\\253\\315\\357' | dd bs=1 seek=256"
+
+# The rows ", replaced whole" give the tool the guarantee that an output is replaced whole
+# or not at all: the new content goes to a new file beside the output, is flushed to disk,
+# and is renamed over the output, which is there before every turn, in one step.
+row "Cut bytes" "$driver" cut in out 1 $((max - 1)) -- dd "${cut_all[@]}" of=out
+row "Cut bytes, replaced whole" "$driver" cut in out 1 $((max - 1)) -- \
+    sh -c "dd ${cut_all[*]} of=new conv=fsync && mv new out"
 row "Insert bytes" "$driver" insert in target 0 -- \
-    dd if=in of=target bs=1M oflag=seek_bytes seek=0 conv=notrunc
+    dd "${insert_at_0[@]}" of=target conv=notrunc
 # Insert keeps the bytes it overwrites, to put them back should a write fail; the tool
 # with that guarantee is a copy of the output's range made first.
 row "Insert bytes, with a backup" "$driver" insert in target 0 -- \
     sh -c "dd if=target of=backup bs=1M iflag=count_bytes count=$max &&
-        dd if=in of=target bs=1M oflag=seek_bytes seek=0 conv=notrunc"
+        dd ${insert_at_0[*]} of=target conv=notrunc"
+row "Insert bytes, replaced whole" "$driver" insert in target 0 -- \
+    sh -c "cp target new && dd ${insert_at_0[*]} of=new conv=notrunc,fsync && mv new target"
 row "Create file" "$driver" create zeros "$create" -- \
     sh -c "head -c $create /dev/zero >zeros"
+row "Create file, replaced whole" "$driver" create zeros "$create" -- \
+    sh -c "head -c $create /dev/zero >new && sync new && mv new zeros"
+# A patch stays in place; with the guarantee it is on the disk before it is reported.
 row "Set patch" "$driver" patch patched 100 89ABCDEF -- \
-    sh -c "printf '\\211\\253\\315\\357' | dd of=patched bs=1 seek=256 conv=notrunc"
+    sh -c "$patch_at_100 of=patched conv=notrunc"
+row "Set patch, flushed" "$driver" patch patched 100 89ABCDEF -- \
+    sh -c "$patch_at_100 of=patched conv=notrunc,fsync"
 row "Compare files" "$driver" compare in same -- cmp in same
 
 # The small cases: Korvel reads only the cut's 16 bytes, as dd does, and stops at the
