@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -116,6 +117,15 @@ const JobCase JOB_CASES[] = {
      "3",
      {{DONE, SUCCESS}},
      {{"linked", byte_run(3, 0x42)}, {"twin", byte_run(3, 0x42)}}},
+    {"cut bytes, an output held open",
+     CutBytes,
+     "in",
+     "held",
+     "2",
+     "",
+     "3",
+     {{DONE, SUCCESS}},
+     {{"held", byte_run(3, 0x42)}}},
     {"cut range",
      CutRange,
      "in",
@@ -292,6 +302,7 @@ const JobCase JOB_CASES[] = {
 class JobRun : public ::testing::Test {
   protected:
     TempFolder folder;
+    std::optional<HeldOpen> held;
 
     std::string path(const char* name) const { return *name ? folder.path(name) : ""; }
 
@@ -304,6 +315,8 @@ class JobRun : public ::testing::Test {
         write_file(path("linked"), OUT);
         std::filesystem::remove(on_disk(path("twin")));
         std::filesystem::create_hard_link(on_disk(path("linked")), on_disk(path("twin")));
+        write_file(path("held"), OUT);
+        if (!held) held.emplace(path("held"));
     }
 
     RecordingDialog run(const JobCase& c) {
