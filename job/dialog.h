@@ -17,7 +17,8 @@ class Dialog {
   public:
     virtual ~Dialog() = default;
 
-    // The whole text of an edit control, as much as it holds (9 characters).
+    // The whole text of an edit control, however long: another program may set more
+    // than the 9 characters it takes from the keyboard.
     virtual std::string field_text(int control) = 0;
     // The control's decimal digits as an unsigned number; 0 when it holds none.
     virtual std::uint32_t field_number(int control) = 0;

@@ -1,17 +1,16 @@
 #include "ui/job_thread.h"
 
-#include "fields/paste.h"
+#include "fields/hex_field.h"
 #include "job/dialog.h"
 #include "job/job.h"
 #include "ui/res/resource.h"
+#include "ui/win32_shell.h"
 
 #include <map>
 #include <memory>
 
 namespace {
 
-// Room for all a field holds and the NUL.
-constexpr int FIELD_TEXT_SIZE = MAX_FIELD_CHARS + 1;
 constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 // How often a closing dialog looks for a box of the job's: one may open at any moment
 // until the job's thread ends.
@@ -29,9 +28,7 @@ class FieldSnapshot final : public Dialog {
   public:
     explicit FieldSnapshot(HWND dialog) : dialog(dialog) {
         for (const int field : FIELDS) {
-            char text[FIELD_TEXT_SIZE] = {};
-            GetDlgItemTextA(dialog, field, text, FIELD_TEXT_SIZE);
-            texts[field] = text;
+            texts[field] = ascii_text(window_text(GetDlgItem(dialog, field)));
             numbers[field] = GetDlgItemInt(dialog, field, nullptr, FALSE /* unsigned */);
         }
     }
