@@ -6,6 +6,7 @@
 #include "ui/res/resource.h"
 #include "ui/win32_shell.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -20,6 +21,16 @@ constexpr wchar_t SHUTDOWN_REASON[] = L"Korvel is writing a file";
 // The user32 calls of Windows Vista and later.
 using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
 using DestroyReason = BOOL(WINAPI*)(HWND);
+
+// The job's texts are UTF-8: the name of a file that keeps old bytes may be in any script.
+std::wstring utf16(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0 /* no flags */, text.data(), int(text.size()),
+                                           nullptr /* only the length */, 0);
+    std::wstring converted(std::size_t(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0 /* no flags */, text.data(), int(text.size()), converted.data(),
+                        length);
+    return converted;
+}
 
 // The job's view of the dialog: the fields as they stood when Start was pressed, so
 // that nothing typed during a run reaches it half-written, and the live Start button
@@ -44,7 +55,7 @@ class FieldSnapshot final : public Dialog {
                       Modality modality) override {
         const UINT type = (icon == Icon::error ? MB_ICONERROR : 0) |
                           (modality == Modality::task ? MB_TASKMODAL : MB_APPLMODAL) | MB_OK;
-        MessageBoxA(dialog, text.c_str(), title, type);
+        MessageBoxW(dialog, utf16(text).c_str(), utf16(title).c_str(), type);
     }
 
     // Posted: the dialog's thread may be waiting for this one, and the reason belongs to it.
