@@ -1,6 +1,8 @@
 #include "engine/file.h"
 
 #include <algorithm>
+#include <random>
+#include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,8 +22,13 @@ fs::path folder_of(const fs::path& target) {
     return folder.empty() ? fs::path(".") : folder;
 }
 
-// Puts the file named from in target's place, target keeping what it is apart from its
-// bytes where it exists; the step is on the disk when this returns true.
+// A name for a new file in folder, which its creation claims.
+fs::path new_name(const fs::path& folder, std::random_device& entropy) {
+    return folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+}
+
+// Puts the file named from in target's place with one rename; the step is on the disk
+// when this returns true.
 bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists);
 
 } // namespace
@@ -45,7 +52,7 @@ bool File::open_temporary() {
     write_failed = false;
     std::error_code failed;
     const fs::path folder = fs::temp_directory_path(failed);
-    if (!failed) open_temporary_in(folder, false);
+    if (!failed) open_temporary_in(folder, nullptr);
     aside = true;
     return is_open();
 }
@@ -54,7 +61,7 @@ bool File::open_beside(const fs::path& target) {
     if (is_open()) return false;
     write_failed = false;
     aside = false;
-    open_temporary_in(folder_of(target), true);
+    open_temporary_in(folder_of(target), &target);
     return is_open();
 }
 
@@ -127,8 +134,7 @@ bool File::replace(const fs::path& target, bool target_exists) {
 #include "ui/win32.h"
 
 #include <exception>
-#include <random>
-#include <string>
+#include <vector>
 
 namespace {
 
@@ -136,20 +142,31 @@ namespace {
 // meanwhile, and a file this program replaces may be open here as well.
 constexpr DWORD SHARED = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Vista's SetFileInformationByHandle and its record for the delete disposition; XP
-// reaches the same through ntdll's NtSetInformationFile.
+// Vista's SetFileInformationByHandle, and the records it takes; XP sets the same records
+// through ntdll's NtSetInformationFile, under other class numbers.
+using SetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+using NtSetInformationFile = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
 struct Disposition {
     BOOLEAN delete_file;
 };
 constexpr int FILE_DISPOSITION_INFO_CLASS = 4;   // FileDispositionInfo
 constexpr int FILE_DISPOSITION_INFORMATION = 13; // FileDispositionInformation
-struct IoStatus {
-    void* status;
-    ULONG_PTR information;
+struct BasicInformation {
+    LARGE_INTEGER creation, last_access, last_write, change; // 0: left as they are
+    DWORD attributes;
 };
-using SetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
-using NtSetInformationFile = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+constexpr int FILE_BASIC_INFO_CLASS = 0;  // FileBasicInfo
+constexpr int FILE_BASIC_INFORMATION = 4; // FileBasicInformation
 using FinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// What a replacing file takes of the file it replaces, beside its security.
+constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD SUPPORTS_HARD_LINKS = 0x00400000; // FILE_SUPPORTS_HARD_LINKS, from Windows 7
 
 HANDLE native(void* handle) {
     return static_cast<HANDLE>(handle);
@@ -164,19 +181,50 @@ HANDLE open_handle(const fs::path& path, DWORD access, DWORD disposition, DWORD 
     return opened == INVALID_HANDLE_VALUE ? nullptr : opened;
 }
 
+bool set_information(HANDLE file, int by_handle_class, int nt_class, void* record, DWORD size) {
+    static const auto by_handle =
+        system_function<SetByHandle>("kernel32.dll", "SetFileInformationByHandle");
+    if (by_handle) return by_handle(file, by_handle_class, record, size);
+    static const auto nt_set =
+        system_function<NtSetInformationFile>("ntdll.dll", "NtSetInformationFile");
+    IoStatus status{};
+    return nt_set && nt_set(file, &status, record, size, nt_class) >= 0;
+}
+
 // Marks an open file to be removed when its last handle closes, however the program
 // ends, or takes the mark off again.
 bool set_delete_disposition(HANDLE file, bool remove) {
     Disposition disposition{static_cast<BOOLEAN>(remove)};
-    static const auto by_handle =
-        system_function<SetByHandle>("kernel32.dll", "SetFileInformationByHandle");
-    if (by_handle)
-        return by_handle(file, FILE_DISPOSITION_INFO_CLASS, &disposition, sizeof disposition);
-    static const auto nt_set =
-        system_function<NtSetInformationFile>("ntdll.dll", "NtSetInformationFile");
-    IoStatus status{};
-    return nt_set && nt_set(file, &status, &disposition, sizeof disposition,
-                            FILE_DISPOSITION_INFORMATION) >= 0;
+    return set_information(file, FILE_DISPOSITION_INFO_CLASS, FILE_DISPOSITION_INFORMATION,
+                           &disposition, sizeof disposition);
+}
+
+// NTFS and the other file systems that give a file more than one name.
+bool takes_hard_links(const fs::path& folder) {
+    wchar_t volume[MAX_PATH + 1] = {};
+    wchar_t system[MAX_PATH + 1] = {};
+    DWORD flags = 0;
+    if (!GetVolumePathNameW(folder.c_str(), volume, MAX_PATH) ||
+        !GetVolumeInformationW(volume, nullptr /* no label */, 0, nullptr /* no serial */,
+                               nullptr /* no name length */, &flags, system, MAX_PATH))
+        return false;
+    return (flags & SUPPORTS_HARD_LINKS) || lstrcmpiW(system, L"NTFS") == 0;
+}
+
+// The attributes and security of like, where it exists, for the file open on handle.
+void take_on(HANDLE handle, const fs::path& like) {
+    const DWORD attributes = GetFileAttributesW(like.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return; // a new output: the folder's defaults
+    BasicInformation basic{};
+    basic.attributes = (attributes & CARRIED_ATTRIBUTES) ? (attributes & CARRIED_ATTRIBUTES)
+                                                         : FILE_ATTRIBUTE_NORMAL;
+    set_information(handle, FILE_BASIC_INFO_CLASS, FILE_BASIC_INFORMATION, &basic, sizeof basic);
+    DWORD needed = 0;
+    GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<unsigned char> security(needed);
+    if (needed > 0 &&
+        GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, security.data(), needed, &needed))
+        SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
 }
 
 // A name the system fills in: the call is given room and says how much it needs.
@@ -193,12 +241,12 @@ template <typename Fill> std::optional<std::wstring> system_name(Fill fill) {
 }
 
 bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists) {
-    // ReplaceFileW keeps the target's attributes, security and short name; without a
-    // backup name, a failure leaves both files as they were.
-    if (target_exists)
-        return ReplaceFileW(target.c_str(), from.c_str(), nullptr /* no backup */,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr /* reserved */);
-    return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    const DWORD replace = target_exists ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (MoveFileExW(from.c_str(), target.c_str(), replace | MOVEFILE_WRITE_THROUGH)) return true;
+    // A target that another program holds open, sharing its deletion, refuses to be
+    // renamed over on older systems, where ReplaceFileW takes its place all the same.
+    return target_exists && ReplaceFileW(target.c_str(), from.c_str(), nullptr /* no backup */,
+                                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
 }
 
 } // namespace
@@ -223,16 +271,21 @@ void File::open_native(const fs::path& path, Access access) {
     not_found = !is_open() && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void File::open_temporary_in(const fs::path& folder, bool beside) {
+void File::open_temporary_in(const fs::path& folder, const fs::path* like) {
+    // Where the drive gives files more than one name, the file is removed on close from its
+    // very creation, and kept by a second name linked to it; elsewhere it is marked for
+    // removal just after.
+    const bool by_link = takes_hard_links(folder);
+    const DWORD flags = (like ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY) |
+                        (by_link ? FILE_FLAG_DELETE_ON_CLOSE : 0);
     try {
         std::random_device entropy;
         // The name is claimed by creating it: one that exists already is tried again under
-        // another, any other failure ends the search. No other program may open it.
+        // another, any other failure ends the search. A link to it needs it shared.
         for (int attempt = 0; attempt < NAME_ATTEMPTS && !is_open(); ++attempt) {
-            temporary = folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
-            handle = open_handle(temporary, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW,
-                                 0 /* no sharing */,
-                                 beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY);
+            temporary = new_name(folder, entropy);
+            handle = open_handle(temporary, GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC,
+                                 CREATE_NEW, by_link ? SHARED : 0, flags);
             if (!is_open() && GetLastError() != ERROR_FILE_EXISTS) break;
         }
     } catch (const std::exception&) {
@@ -242,11 +295,31 @@ void File::open_temporary_in(const fs::path& folder, bool beside) {
         temporary.clear();
         return;
     }
+    delete_on_close = by_link;
     // Where the mark cannot be set, close() still removes it by its name.
-    marked = set_delete_disposition(native(handle), true);
+    marked = by_link || set_delete_disposition(native(handle), true);
+    if (like) take_on(native(handle), *like);
 }
 
 bool File::keep_native() {
+    if (delete_on_close) {
+        // The first name goes with this handle; a second one linked to it stays.
+        try {
+            std::random_device entropy;
+            for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
+                const fs::path name = new_name(temporary.parent_path(), entropy);
+                if (CreateHardLinkW(name.c_str(), temporary.c_str(), nullptr /* reserved */)) {
+                    temporary = name;
+                    delete_on_close = false;
+                    marked = false;
+                    return true;
+                }
+                if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+            }
+        } catch (const std::exception&) {
+        }
+        return false;
+    }
     if (marked && !set_delete_disposition(native(handle), false)) return false;
     marked = false;
     return !temporary.empty();
@@ -294,6 +367,7 @@ bool File::close_native() {
     if (!temporary.empty() && !marked) DeleteFileW(temporary.c_str());
     temporary.clear();
     marked = false;
+    delete_on_close = false;
     return closed;
 }
 
@@ -332,8 +406,6 @@ fs::path File::final_path(const fs::path& opened_as) const {
 
 #include <cerrno>
 #include <fcntl.h>
-#include <random>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -357,7 +429,7 @@ int open_descriptor(const fs::path& path, int flags, mode_t mode = NEW_FILE_MODE
 }
 
 bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists) {
-    // The new file takes the old one's permissions, as it takes its name.
+    // The new file takes the old one's permissions, as it takes its place.
     struct stat old {};
     if (target_exists && ::stat(target.c_str(), &old) == 0)
         ::chmod(from.c_str(), old.st_mode & 07777);
@@ -389,8 +461,8 @@ void File::open_native(const fs::path& path, Access access) {
     if (is_open() && (!opened || S_ISDIR(opened->st_mode))) close_native();
 }
 
-void File::open_temporary_in(const fs::path& folder, bool beside) {
-    const mode_t mode = beside ? NEW_FILE_MODE : PRIVATE_MODE;
+void File::open_temporary_in(const fs::path& folder, const fs::path* like) {
+    const mode_t mode = like ? NEW_FILE_MODE : PRIVATE_MODE;
     // Nameless while it is written: the system removes it with its last descriptor.
     descriptor = open_descriptor(folder, O_TMPFILE | O_RDWR, mode);
     if (is_open()) {
@@ -409,7 +481,7 @@ bool File::keep_native() {
     const std::string open_file = "/proc/self/fd/" + std::to_string(descriptor);
     std::random_device entropy;
     for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
-        const fs::path name = temporary_folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+        const fs::path name = new_name(temporary_folder, entropy);
         if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             temporary = name;
             return true;

@@ -77,7 +77,9 @@ class File {
   private:
     // What each system does its own way; the rest is shared.
     void open_native(const std::filesystem::path& path, Access access);
-    void open_temporary_in(const std::filesystem::path& folder, bool beside);
+    // like: the file whose place it is to take, whose attributes it takes on; null for a
+    // copy of this program's own.
+    void open_temporary_in(const std::filesystem::path& folder, const std::filesystem::path* like);
     bool close_native();
     bool keep_native();
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
@@ -88,8 +90,9 @@ class File {
     std::optional<std::pair<std::uint64_t, std::uint64_t>> identity() const;
 
 #ifdef _WIN32
-    void* handle = nullptr; // a HANDLE; null when closed
-    bool marked = false;    // the system removes it when it is closed
+    void* handle = nullptr;       // a HANDLE; null when closed
+    bool marked = false;          // the system removes it when it is closed
+    bool delete_on_close = false; // and keeps it only by a second name
 #else
     int descriptor = -1;
 #endif
@@ -100,7 +103,7 @@ class File {
     // file, in temporary_folder).
     std::filesystem::path temporary;
     std::filesystem::path temporary_folder;
-    bool aside = false;  // in the system's temporary folder, not the output's drive
+    bool aside = false; // in the system's temporary folder, not the output's drive
 };
 
 // Whether two open files are one. The files decide, never their paths' spelling; where
