@@ -13,11 +13,21 @@ constexpr DWORD BOX_WAIT_MS = 60000; // Create file of 100 MiB takes a while und
 
 int case_count = 0; // each case has a folder of its own
 
-std::string listed(const std::vector<Box>& boxes) {
+template <typename Items, typename Show> std::string joined(const Items& items, Show show) {
     std::string text;
-    for (const Box& box : boxes)
-        text += (text.empty() ? "" : ", ") + quoted(box.title) + " " + quoted(box.text);
+    for (const auto& item : items)
+        text += (text.empty() ? "" : ", ") + show(item);
+    return text;
+}
+
+std::string listed(const std::vector<Box>& boxes) {
+    const std::string text =
+        joined(boxes, [](const Box& box) { return quoted(box.title) + " " + quoted(box.text); });
     return text.empty() ? "no box" : text;
+}
+
+std::string listed(const std::set<std::string>& names) {
+    return joined(names, quoted);
 }
 
 void fill_field(HWND dialog, int control, const std::string& text, bool typed) {
@@ -56,22 +66,37 @@ void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandl
         write_file(path, setup.bytes);
         holds.push_back(hold_file(path));
         break;
+    case Setup::link: make_link(path, path_in(folder, setup.existing)); break;
     }
+}
+
+// The folder lists exactly the files after names, spelt as it names them.
+void check_listing(const std::string& name, const std::string& folder,
+                   const std::vector<FileState>& after) {
+    std::set<std::string> expected;
+    for (const FileState& state : after)
+        if (state.bytes) expected.insert(state.name);
+    const std::set<std::string> names = names_in(folder);
+    check(names == expected, name + ": the folder lists " + listed(expected) + " and no more",
+          listed(names));
 }
 
 } // namespace
 
 Setup file(const std::string& name, const std::string& bytes) {
-    return {name, Setup::file, bytes, 0};
+    return {name, Setup::file, bytes, 0, ""};
 }
 Setup folder(const std::string& name) {
-    return {name, Setup::folder, "", 0};
+    return {name, Setup::folder, "", 0, ""};
 }
 Setup sparse(const std::string& name, std::uint64_t length) {
-    return {name, Setup::sparse, "", length};
+    return {name, Setup::sparse, "", length, ""};
 }
 Setup held(const std::string& name, const std::string& bytes) {
-    return {name, Setup::held, bytes, 0};
+    return {name, Setup::held, bytes, 0, ""};
+}
+Setup link(const std::string& name, const std::string& existing) {
+    return {name, Setup::link, "", 0, existing};
 }
 
 FileState has(const std::string& name, const std::string& bytes) {
@@ -167,5 +192,6 @@ void run_cases(const Korvel& korvel, const std::string& folder, const std::strin
         run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
         holds.clear();
         check_files(name, own, c.after);
+        if (c.exact_listing) check_listing(name, own, c.after);
     }
 }
