@@ -6,6 +6,9 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -68,6 +71,18 @@ void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandl
         break;
     case Setup::link: make_link(path, path_in(folder, setup.existing)); break;
     }
+}
+
+// The output's path as the case drops or chooses it; by its short name, checked to be one
+// of its own, so that the case does test what it says.
+std::string output_path(const std::string& name, const std::string& folder, const Case& c) {
+    const std::string path = path_in(folder, c.output);
+    if (!c.short_output) return path;
+    const std::string shortened = short_path(path);
+    const fs::path short_name = on_disk(shortened).filename();
+    check(!shortened.empty() && short_name != on_disk(c.output),
+          name + ": the output has a short name of its own", quoted(shortened));
+    return shortened;
 }
 
 // The folder lists exactly the files after names, spelt as it names them.
@@ -182,12 +197,13 @@ void run_cases(const Korvel& korvel, const std::string& folder, const std::strin
         // buttons are enabled, and a drop's first name goes to the input, its second to
         // the output.
         click(korvel.dialog, IDC_CUT);
+        const std::string output = output_path(name, own, c);
         if (c.chosen) {
             check(choose_file(korvel, IDC_IN, OPEN_TITLE, path_in(own, c.input)) &&
-                      choose_file(korvel, IDC_OUT, SAVE_TITLE, path_in(own, c.output)),
+                      choose_file(korvel, IDC_OUT, SAVE_TITLE, output),
                   name + ": IN and OUT take the files", "a file dialog refused one");
         } else {
-            drop_files(korvel, {path_in(own, c.input), path_in(own, c.output)});
+            drop_files(korvel, {path_in(own, c.input), output});
         }
         run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
         holds.clear();

@@ -62,6 +62,7 @@ struct Case {
     std::vector<FileState> after;
     bool typed = false;         // the fields are typed key by key, not set whole
     bool chosen = false;        // the input and output are chosen with IN and OUT, not dropped
+    bool short_output = false;  // the output goes by its 8.3 short name
     bool exact_listing = false; // the folder then lists just the files after names, spelt so
 };
 

@@ -81,6 +81,15 @@ void make_link(const std::string& path, const std::string& existing) {
     CreateHardLinkW(on_disk(path).c_str(), on_disk(existing).c_str(), nullptr);
 }
 
+std::string short_path(const std::string& path) {
+    const fs::path long_path = on_disk(path);
+    std::wstring shortened(MAX_PATH, L'\0');
+    const DWORD length = GetShortPathNameW(long_path.c_str(), shortened.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return "";
+    shortened.resize(length);
+    return fs::path(shortened).u8string();
+}
+
 std::set<std::string> names_in(const std::string& folder) {
     std::set<std::string> names;
     std::error_code ignored;

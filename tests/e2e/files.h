@@ -33,6 +33,9 @@ void make_sparse_file(const std::string& path, std::uint64_t length);
 UniqueHandle hold_file(const std::string& path);
 // Gives the existing file a second name (a hard link).
 void make_link(const std::string& path, const std::string& existing);
+// The path with each name in it that is not 8.3 given as its 8.3 short name; empty when
+// the system gives none.
+std::string short_path(const std::string& path);
 // The names in the folder, spelt as it lists them.
 std::set<std::string> names_in(const std::string& folder);
 

@@ -8,9 +8,10 @@ namespace {
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
-const std::string ALPHA = "ABCDEFGHIJKLMNOP"; // 16 bytes, each easy to tell apart
-const std::string OLD = "old output";         // an output file that was there before
-const std::string SECOND = "second name.bin"; // a hard link to another file here
+const std::string ALPHA = "ABCDEFGHIJKLMNOP";         // 16 bytes, each easy to tell apart
+const std::string OLD = "old output";                 // an output file that was there before
+const std::string LONG_NAME = "Long Output Name.bin"; // not 8.3: it has a short name too
+const std::string SECOND = "second name.bin";         // a hard link to another file here
 
 std::string zeros(std::size_t length) {
     return std::string(length, '\0');
@@ -24,6 +25,12 @@ std::string overwritten(std::string bytes, std::size_t at, const std::string& wi
 Case nothing_beside(Case c) {
     c.exact_listing = true;
     return c;
+}
+
+// The case with its output given by its 8.3 short name, which must leave no such name.
+Case by_short_name(Case c) {
+    c.short_output = true;
+    return nothing_beside(c);
 }
 
 std::vector<Case> cut_bytes_cases() {
@@ -49,6 +56,9 @@ std::vector<Case> cut_bytes_cases() {
             {done()}, {has(OUT_BIN, "FG")}),
         cut("an input of exactly 31,457,280 bytes", {file(IN_BIN, limit)}, IN_BIN, OUT_BIN,
             "1DFFFFE", "2", {done()}, {has(OUT_BIN, limit.substr(MAX_FILE_SIZE - 2))}),
+        by_short_name(cut("an output given by its short name keeps its long name",
+                          {file(IN_BIN, ALPHA), file(LONG_NAME, OLD)}, IN_BIN, LONG_NAME, "4", "3",
+                          {done()}, {has(IN_BIN, ALPHA), has(LONG_NAME, "EFG")})),
         nothing_beside(cut("an output with a second name shows the piece under both",
                            {file(IN_BIN, ALPHA), file(OUT_BIN, OLD), link(SECOND, OUT_BIN)}, IN_BIN,
                            OUT_BIN, "4", "3", {done()},
