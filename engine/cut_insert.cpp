@@ -5,6 +5,7 @@
 #include "engine/saved_range.h"
 
 #include <algorithm>
+#include <cstring>
 
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
@@ -24,55 +25,107 @@ void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
     write_piece(begin, output_size);
 }
 
-std::int32_t FilePair::copy(std::uint64_t from, std::uint64_t to, std::uint32_t length,
-                            SavedRange* saved, unsigned char* piece) {
+std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
+                            std::uint32_t length, SavedRange* saved, unsigned char* piece) {
     // Each piece is read before it is written, from the front: when the output is the
-    // input and to <= from, no write reaches bytes still to be read. Only the copied part
-    // of the input is read: a file that shrank under it reads short, and a change
-    // elsewhere cannot touch the output.
-    if (!input_stream.seek(from)) return INPUT_READ_FAILED;
+    // input and to_at <= from_at, no write reaches bytes still to be read. Only the copied
+    // part is read: a file that shrank under it reads short, and a change elsewhere
+    // cannot touch the result. Without a file to copy from, the pieces are zeros.
+    const std::int32_t read_failed = from == &input_stream ? INPUT_READ_FAILED : OUTPUT_READ_FAILED;
+    if (from && !from->seek(from_at)) return read_failed;
+    if (!saved && !to.seek(to_at)) return OUTPUT_WRITE_FAILED;
     for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(length, offset);
-        const std::uint64_t at = to + offset;
+        const std::uint64_t at = to_at + offset;
         if (saved) {
             // As much of the piece as the output held, kept before it is overwritten.
             const std::uint32_t held = piece_at(saved->capacity, offset);
-            if (!output_stream.seek(at) || output_stream.read(piece, held) != held ||
-                !keep(*saved, piece, held))
+            if (!to.seek(at) || to.read(piece, held) != held || !keep(*saved, piece, held))
                 return OUTPUT_READ_FAILED;
+            if (!to.seek(at)) return OUTPUT_WRITE_FAILED;
         }
-        if (input_stream.read(piece, count) != count) return INPUT_READ_FAILED;
-        if (!output_stream.seek(at) || !output_stream.write(piece, count))
-            return OUTPUT_WRITE_FAILED;
+        if (!from)
+            std::memset(piece, 0, count);
+        else if (from->read(piece, count) != count)
+            return read_failed;
+        const std::uint32_t went = to.write(piece, count);
+        if (saved) saved->written = offset + went;
+        if (went != count) return OUTPUT_WRITE_FAILED;
     }
     return 0;
 }
 
-void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
-    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
+void FilePair::swap_in(std::int32_t code) {
+    // The old file is let go first: nothing of this program holds it while it is replaced.
+    input_stream.close();
+    output_stream.close();
+    if (code == 0 && !replacement.replace(target, target_exists)) code = OUTPUT_WRITE_FAILED;
+    if (code != 0) fail_file(code);
+}
+
+void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, std::uint32_t length,
+                         std::uint64_t new_length, unsigned char* piece) {
     const std::uint64_t old_length = output_stream.size();
-    if (!cut_in_place) {
-        finish_new_output(copy(begin, 0, length, nullptr, piece.bytes), old_length, length);
+    if (rewrite == Rewrite::straight) {
+        const std::int32_t code = copy(from, from_at, output_stream, at, length, nullptr, piece);
+        input_stream.close();
+        if (!output_stream.close() || code != 0) fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
         return;
     }
-    // The input may be the output: what the cut writes over is kept, so that a failure
-    // gives the file back as it was. On a full disk the cut still fits, over bytes that
-    // are there.
+    // What the job writes over is kept first, so that a failure gives the file back as it
+    // was; on a full drive the job still fits, over bytes that are there.
     SavedRange saved;
-    start_saving(saved, 0, static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length)));
-    finish_overwrite(copy(begin, 0, length, &saved, piece.bytes), saved, piece.bytes, old_length,
-                     length);
+    start_saving(saved, static_cast<std::uint32_t>(at),
+                 static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length - at)));
+    std::int32_t code = copy(from, from_at, output_stream, at, length, &saved, piece);
+    // All of it on the disk before the length is cut last, which a failure can still undo.
+    if (code == 0 && !(output_stream.flush() &&
+                       (new_length >= old_length || output_stream.set_length(new_length))))
+        code = OUTPUT_WRITE_FAILED;
+    if (code == 0) {
+        // The file system keeps the new length in its own journal: nothing to mend there.
+        output_stream.flush();
+        input_stream.close();
+        output_stream.close();
+        return;
+    }
+    // The output gets back what it held, through the handle that wrote it.
+    if (put_back(saved, output_stream, piece) && output_stream.set_length(old_length) &&
+        output_stream.flush())
+        fail_file(code);
+    kept = keep_for_good(saved);
+    fail_file(OUTPUT_RESTORE_FAILED);
+}
+
+void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
+    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
+    if (rewrite == Rewrite::beside) {
+        const std::int32_t code =
+            copy(&input_stream, begin, replacement, 0, length, nullptr, piece.bytes);
+        // No room beside it: a cut in place still fits over the file's own bytes.
+        if (code != OUTPUT_WRITE_FAILED || !cut_in_place) return swap_in(code);
+        replacement.close();
+    }
+    overwrite(&input_stream, begin, 0, length, length, piece.bytes);
 }
 
 void FilePair::insert_bytes(std::uint32_t begin) {
     if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
     if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
-    // Each piece's bytes are kept before they are overwritten, so that an input that
-    // shrank, or a write that fails part-way, leaves the output as it was; the input is
-    // read once, through one reused piece.
-    const AlignedBytes piece = allocate_aligned(piece_at(input_size, 0), 0);
-    SavedRange saved;
-    start_saving(saved, begin, input_size);
-    finish_overwrite(copy(0, begin, input_size, &saved, piece.bytes), saved, piece.bytes,
-                     output_size, output_size);
+    // The input is read once, through one reused piece.
+    const AlignedBytes piece = allocate_aligned(piece_at(output_size, 0), 0);
+    if (rewrite == Rewrite::beside) {
+        // The output's own bytes around the input's, all into the new file.
+        const std::uint32_t after = begin + input_size;
+        std::int32_t code = copy(&output_stream, 0, replacement, 0, begin, nullptr, piece.bytes);
+        if (code == 0)
+            code = copy(&input_stream, 0, replacement, begin, input_size, nullptr, piece.bytes);
+        if (code == 0)
+            code = copy(&output_stream, after, replacement, after, output_size - after, nullptr,
+                        piece.bytes);
+        // No room beside it: the output is changed where it lies, as it keeps its length.
+        if (code != OUTPUT_WRITE_FAILED) return swap_in(code);
+        replacement.close();
+    }
+    overwrite(&input_stream, 0, begin, input_size, output_size, piece.bytes);
 }

@@ -23,6 +23,10 @@ enum FileCode : std::int32_t {
     OUTPUT_READ_FAILED = 10,
     OUTPUT_WRITE_FAILED = 11,
     INPUT_WRITE_FAILED = 12,
+    // A write failed and the old bytes could not be put back either: they are kept in a
+    // file of their own, which the message names.
+    OUTPUT_RESTORE_FAILED = 13,
+    INPUT_RESTORE_FAILED = 14,
 };
 
 // Failures with an address, a size or a hexadecimal field.

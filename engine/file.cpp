@@ -1,10 +1,30 @@
 #include "engine/file.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 std::optional<bool> same_file_answer;
+std::optional<std::uint64_t> bytes_until_writes_fail;
+
+namespace {
+
+// A new file is created under a name no file had; the most a name is tried again when
+// another program has just taken it.
+constexpr int NAME_ATTEMPTS = 16;
+
+// Where the replacing file is made: beside the target, so that one rename puts it there.
+fs::path folder_of(const fs::path& target) {
+    const fs::path folder = target.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// Puts the file named from in target's place, target keeping what it is apart from its
+// bytes where it exists; the step is on the disk when this returns true.
+bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists);
+
+} // namespace
 
 File::~File() {
     close();
@@ -13,6 +33,9 @@ File::~File() {
 bool File::open(const fs::path& path, Access access) {
     if (is_open()) return false;
     write_failed = false;
+    not_found = false;
+    may_replace = true;
+    aside = false;
     open_native(path, access);
     return is_open();
 }
@@ -22,7 +45,16 @@ bool File::open_temporary() {
     write_failed = false;
     std::error_code failed;
     const fs::path folder = fs::temp_directory_path(failed);
-    if (!failed) open_temporary_in(folder);
+    if (!failed) open_temporary_in(folder, false);
+    aside = true;
+    return is_open();
+}
+
+bool File::open_beside(const fs::path& target) {
+    if (is_open()) return false;
+    write_failed = false;
+    aside = false;
+    open_temporary_in(folder_of(target), true);
     return is_open();
 }
 
@@ -36,15 +68,21 @@ std::uint32_t File::read(unsigned char* bytes, std::uint32_t count) {
     return done;
 }
 
-bool File::write(const unsigned char* bytes, std::uint32_t count) {
+std::uint32_t File::write(const unsigned char* bytes, std::uint32_t count) {
     std::uint32_t done = 0;
     while (is_open() && done < count) {
-        const std::uint32_t went = write_some(bytes + done, count - done);
+        std::uint32_t allowed = count - done;
+        const bool failing = bytes_until_writes_fail && !aside;
+        if (failing)
+            allowed = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(allowed, *bytes_until_writes_fail));
+        const std::uint32_t went = allowed > 0 ? write_some(bytes + done, allowed) : 0;
         if (went == 0) break;
+        if (failing) *bytes_until_writes_fail -= went;
         done += went;
     }
     if (done < count) write_failed = true;
-    return done == count;
+    return done;
 }
 
 bool same_file(const File& first, const File& second) {
@@ -61,6 +99,29 @@ bool File::close() {
     return closed && written;
 }
 
+std::optional<fs::path> File::keep() {
+    if (!is_open() || !keep_native()) return std::nullopt;
+    const fs::path name = temporary;
+    temporary.clear(); // no longer the system's to remove
+    std::error_code ignored;
+    if (close()) return name;
+    fs::remove(name, ignored);
+    return std::nullopt;
+}
+
+bool File::replace(const fs::path& target, bool target_exists) {
+    const bool whole = is_open() && good() && flush();
+    const auto name = whole ? keep() : std::nullopt;
+    if (!name) {
+        close(); // and with it the new file
+        return false;
+    }
+    if (move_into_place(*name, target, target_exists)) return true;
+    std::error_code ignored;
+    fs::remove(*name, ignored);
+    return false;
+}
+
 #ifdef _WIN32
 
 #include "ui/win32.h"
@@ -71,10 +132,24 @@ bool File::close() {
 
 namespace {
 
-// As the C runtime's own opens share: other programs may read and write meanwhile.
-constexpr DWORD SHARED = FILE_SHARE_READ | FILE_SHARE_WRITE;
-// The most a temporary name is tried again when another program has just taken it.
-constexpr int NAME_ATTEMPTS = 16;
+// As the C runtime's own opens share, and more: other programs may read and write
+// meanwhile, and a file this program replaces may be open here as well.
+constexpr DWORD SHARED = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Vista's SetFileInformationByHandle and its record for the delete disposition; XP
+// reaches the same through ntdll's NtSetInformationFile.
+struct Disposition {
+    BOOLEAN delete_file;
+};
+constexpr int FILE_DISPOSITION_INFO_CLASS = 4;   // FileDispositionInfo
+constexpr int FILE_DISPOSITION_INFORMATION = 13; // FileDispositionInformation
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+using SetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+using NtSetInformationFile = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+using FinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
 HANDLE native(void* handle) {
     return static_cast<HANDLE>(handle);
@@ -89,38 +164,92 @@ HANDLE open_handle(const fs::path& path, DWORD access, DWORD disposition, DWORD 
     return opened == INVALID_HANDLE_VALUE ? nullptr : opened;
 }
 
+// Marks an open file to be removed when its last handle closes, however the program
+// ends, or takes the mark off again.
+bool set_delete_disposition(HANDLE file, bool remove) {
+    Disposition disposition{static_cast<BOOLEAN>(remove)};
+    static const auto by_handle =
+        system_function<SetByHandle>("kernel32.dll", "SetFileInformationByHandle");
+    if (by_handle)
+        return by_handle(file, FILE_DISPOSITION_INFO_CLASS, &disposition, sizeof disposition);
+    static const auto nt_set =
+        system_function<NtSetInformationFile>("ntdll.dll", "NtSetInformationFile");
+    IoStatus status{};
+    return nt_set && nt_set(file, &status, &disposition, sizeof disposition,
+                            FILE_DISPOSITION_INFORMATION) >= 0;
+}
+
+// A name the system fills in: the call is given room and says how much it needs.
+template <typename Fill> std::optional<std::wstring> system_name(Fill fill) {
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD length = fill(name.data(), DWORD(name.size()));
+    if (length >= name.size()) {
+        name.resize(length);
+        length = fill(name.data(), DWORD(name.size()));
+    }
+    if (length == 0 || length >= name.size()) return std::nullopt;
+    name.resize(length);
+    return name;
+}
+
+bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists) {
+    // ReplaceFileW keeps the target's attributes, security and short name; without a
+    // backup name, a failure leaves both files as they were.
+    if (target_exists)
+        return ReplaceFileW(target.c_str(), from.c_str(), nullptr /* no backup */,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr /* reserved */);
+    return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
 } // namespace
 
 void File::open_native(const fs::path& path, Access access) {
+    constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
     switch (access) {
     case Access::read: handle = open_handle(path, GENERIC_READ, OPEN_EXISTING); break;
     case Access::update:
-        handle = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
-        break;
     case Access::write:
-        // Reading too where the system allows it, to keep what is written over; a pipe,
-        // or a file one may only write, opens all the same.
-        handle = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-        if (!handle && GetLastError() == ERROR_ACCESS_DENIED)
-            handle = open_handle(path, GENERIC_WRITE, OPEN_ALWAYS);
+        // With the right to replace it, unless another program's handle forbids that.
+        handle = open_handle(path, READ_WRITE | DELETE, OPEN_EXISTING);
+        if (!is_open()) {
+            may_replace = false;
+            handle = open_handle(path, READ_WRITE, OPEN_EXISTING);
+        }
+        // A file one may only write opens all the same.
+        if (!is_open() && access == Access::write && GetLastError() == ERROR_ACCESS_DENIED)
+            handle = open_handle(path, GENERIC_WRITE, OPEN_EXISTING);
         break;
     }
+    not_found = !is_open() && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void File::open_temporary_in(const fs::path& folder) {
+void File::open_temporary_in(const fs::path& folder, bool beside) {
     try {
         std::random_device entropy;
         // The name is claimed by creating it: one that exists already is tried again under
-        // another, any other failure ends the search.
+        // another, any other failure ends the search. No other program may open it.
         for (int attempt = 0; attempt < NAME_ATTEMPTS && !is_open(); ++attempt) {
-            const fs::path name = folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
-            handle = open_handle(name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, 0 /* no sharing */,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
-            if (!is_open() && GetLastError() != ERROR_FILE_EXISTS) return;
+            temporary = folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+            handle = open_handle(temporary, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW,
+                                 0 /* no sharing */,
+                                 beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY);
+            if (!is_open() && GetLastError() != ERROR_FILE_EXISTS) break;
         }
     } catch (const std::exception&) {
         // No entropy, or no memory for a name: no temporary file.
     }
+    if (!is_open()) {
+        temporary.clear();
+        return;
+    }
+    // Where the mark cannot be set, close() still removes it by its name.
+    marked = set_delete_disposition(native(handle), true);
+}
+
+bool File::keep_native() {
+    if (marked && !set_delete_disposition(native(handle), false)) return false;
+    marked = false;
+    return !temporary.empty();
 }
 
 bool File::is_open() const {
@@ -154,9 +283,17 @@ bool File::set_length(std::uint64_t length) {
     return seek(length) && SetEndOfFile(native(handle));
 }
 
+bool File::flush() {
+    return is_open() && FlushFileBuffers(native(handle));
+}
+
 bool File::close_native() {
     const bool closed = CloseHandle(native(handle));
     handle = nullptr;
+    // A temporary file the system was not asked to remove.
+    if (!temporary.empty() && !marked) DeleteFileW(temporary.c_str());
+    temporary.clear();
+    marked = false;
     return closed;
 }
 
@@ -169,10 +306,33 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> File::identity() const {
                               information.nFileIndexLow);
 }
 
+std::uint32_t File::links() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!is_open() || !GetFileInformationByHandle(native(handle), &information)) return 1;
+    return information.nNumberOfLinks;
+}
+
+fs::path File::final_path(const fs::path& opened_as) const {
+    static const auto final_name =
+        system_function<FinalPathName>("kernel32.dll", "GetFinalPathNameByHandleW");
+    std::optional<std::wstring> name;
+    if (final_name && is_open())
+        name = system_name([&](wchar_t* room, DWORD size) {
+            return final_name(native(handle), room, size, 0 /* normalised, by drive letter */);
+        });
+    // XP has no links to files: only short names to undo.
+    if (!name)
+        name = system_name([&](wchar_t* room, DWORD size) {
+            return GetLongPathNameW(opened_as.c_str(), room, size);
+        });
+    return name ? fs::path(*name) : opened_as;
+}
+
 #else
 
 #include <cerrno>
 #include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -180,6 +340,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> File::identity() const {
 namespace {
 
 constexpr mode_t NEW_FILE_MODE = 0666; // less the user's umask, as any new file
+constexpr mode_t PRIVATE_MODE = 0600;  // a copy for this program's eyes only
 
 std::optional<struct stat> status(int descriptor) {
     struct stat information {};
@@ -187,12 +348,27 @@ std::optional<struct stat> status(int descriptor) {
     return information;
 }
 
-int open_descriptor(const fs::path& path, int flags) {
+int open_descriptor(const fs::path& path, int flags, mode_t mode = NEW_FILE_MODE) {
     int opened = -1;
     do {
-        opened = ::open(path.c_str(), flags | O_CLOEXEC, NEW_FILE_MODE);
+        opened = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     } while (opened < 0 && errno == EINTR);
     return opened;
+}
+
+bool move_into_place(const fs::path& from, const fs::path& target, bool target_exists) {
+    // The new file takes the old one's permissions, as it takes its name.
+    struct stat old {};
+    if (target_exists && ::stat(target.c_str(), &old) == 0)
+        ::chmod(from.c_str(), old.st_mode & 07777);
+    if (::rename(from.c_str(), target.c_str()) != 0) return false;
+    // The folder's new entry on the disk too.
+    const int folder = open_descriptor(folder_of(target), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 } // namespace
@@ -202,25 +378,45 @@ void File::open_native(const fs::path& path, Access access) {
     case Access::read: descriptor = open_descriptor(path, O_RDONLY); break;
     case Access::update: descriptor = open_descriptor(path, O_RDWR); break;
     case Access::write:
-        // Reading too where the system allows it, to keep what is written over.
-        descriptor = open_descriptor(path, O_RDWR | O_CREAT);
-        if (descriptor < 0 && errno == EACCES)
-            descriptor = open_descriptor(path, O_WRONLY | O_CREAT);
+        descriptor = open_descriptor(path, O_RDWR);
+        // A file one may only write opens all the same.
+        if (descriptor < 0 && errno == EACCES) descriptor = open_descriptor(path, O_WRONLY);
         break;
     }
+    not_found = descriptor < 0 && errno == ENOENT;
     // A folder opens for reading here, and would fail only later.
     const auto opened = status(descriptor);
     if (is_open() && (!opened || S_ISDIR(opened->st_mode))) close_native();
 }
 
-void File::open_temporary_in(const fs::path& folder) {
-    // Created for its owner alone, and nameless as soon as it is open: the system removes
-    // it with its last descriptor.
+void File::open_temporary_in(const fs::path& folder, bool beside) {
+    const mode_t mode = beside ? NEW_FILE_MODE : PRIVATE_MODE;
+    // Nameless while it is written: the system removes it with its last descriptor.
+    descriptor = open_descriptor(folder, O_TMPFILE | O_RDWR, mode);
+    if (is_open()) {
+        temporary_folder = folder;
+        return;
+    }
+    // A file system without nameless files: a name of its own, removed by close().
     std::string name = (folder / "korvel-XXXXXX").string();
-    descriptor = ::mkstemp(name.data());
-    if (!is_open()) return;
-    ::unlink(name.c_str());
-    ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+    descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+    if (is_open()) temporary = name;
+}
+
+bool File::keep_native() {
+    if (!temporary.empty()) return true;
+    // A nameless file is named by a link to what is open.
+    const std::string open_file = "/proc/self/fd/" + std::to_string(descriptor);
+    std::random_device entropy;
+    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
+        const fs::path name = temporary_folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+        if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 bool File::is_open() const {
@@ -258,10 +454,17 @@ bool File::set_length(std::uint64_t length) {
     return is_open() && ::ftruncate(descriptor, static_cast<off_t>(length)) == 0;
 }
 
+bool File::flush() {
+    return is_open() && ::fsync(descriptor) == 0;
+}
+
 bool File::close_native() {
     // Not tried again on EINTR: the descriptor is gone either way.
     const bool closed = ::close(descriptor) == 0;
     descriptor = -1;
+    // A named temporary file that was not kept.
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
     return closed;
 }
 
@@ -269,6 +472,17 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> File::identity() const {
     const auto information = status(descriptor);
     if (!information) return std::nullopt;
     return std::make_pair(std::uint64_t{information->st_dev}, std::uint64_t{information->st_ino});
+}
+
+std::uint32_t File::links() const {
+    const auto information = status(descriptor);
+    return information ? static_cast<std::uint32_t>(information->st_nlink) : 1;
+}
+
+fs::path File::final_path(const fs::path& opened_as) const {
+    std::error_code failed;
+    const fs::path resolved = fs::canonical(opened_as, failed);
+    return failed ? opened_as : resolved;
 }
 
 #endif

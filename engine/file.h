@@ -17,7 +17,7 @@ constexpr std::uint64_t UNMEASURED = std::numeric_limits<std::uint64_t>::max();
 enum class Access {
     read,   // "rb": the file must exist
     update, // "r+b": the file must exist; nothing changes until it is written
-    write,  // created empty when missing, but never emptied by the opening itself
+    write,  // as update, but a file one may only write opens too
 };
 
 // An open file, read and written straight through, in the pieces the engine chooses.
@@ -31,32 +31,55 @@ class File {
     File& operator=(const File&) = delete;
 
     // False, leaving it closed, when it is open already, names a folder, or cannot be
-    // opened that way.
+    // opened that way; missing() then says whether there was no such file.
     bool open(const std::filesystem::path& path, Access access);
+    bool missing() const { return not_found; }
     // A new file in the system's temporary folder, for this program's eyes only, that
-    // the system removes when it is closed, however the program ends.
+    // the system removes when it is closed, however the program ends, unless kept.
     bool open_temporary();
+    // The same in the folder of target, to be put in its place by replace().
+    bool open_beside(const std::filesystem::path& target);
     bool is_open() const;
 
     std::uint64_t size() const; // UNMEASURED where it cannot be measured
     bool seek(std::uint64_t offset);
     // Reads up to count bytes from the position; the number that came.
     std::uint32_t read(unsigned char* bytes, std::uint32_t count);
-    // Writes all count bytes at the position; false, remembered until close, when not.
-    bool write(const unsigned char* bytes, std::uint32_t count);
+    // Writes count bytes at the position; the number that went, all of them unless a
+    // write failed, which is remembered until close.
+    std::uint32_t write(const unsigned char* bytes, std::uint32_t count);
     bool set_length(std::uint64_t length);
+    // Every byte written so far is on the disk, not only in the system's cache.
+    bool flush();
     // No write has failed since the file was opened.
     bool good() const { return !write_failed; }
     // False when a write, or the close itself, failed. Usable again either way.
     bool close();
+
+    // How many names the file has in its folders: 1 unless it has hard links.
+    std::uint32_t links() const;
+    // Another program may hold the file open, but none keeps it from being replaced.
+    bool replaceable() const { return may_replace; }
+    // Where the file itself lies: the path it was opened by, with links followed and
+    // every name long and spelt as in its folder.
+    std::filesystem::path final_path(const std::filesystem::path& opened_as) const;
+
+    // A file from open_temporary or open_beside, given a lasting name and closed; the
+    // name, or nothing where it could not be kept.
+    std::optional<std::filesystem::path> keep();
+    // A file from open_beside, flushed and put in target's place in one step: until then
+    // target is as it was (missing where it did not exist), after it the new file. False,
+    // with the new file removed and target as it was, when that cannot be done.
+    bool replace(const std::filesystem::path& target, bool target_exists);
 
     friend bool same_file(const File& first, const File& second);
 
   private:
     // What each system does its own way; the rest is shared.
     void open_native(const std::filesystem::path& path, Access access);
-    void open_temporary_in(const std::filesystem::path& folder);
+    void open_temporary_in(const std::filesystem::path& folder, bool beside);
     bool close_native();
+    bool keep_native();
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
@@ -70,6 +93,14 @@ class File {
     int descriptor = -1;
 #endif
     bool write_failed = false;
+    bool not_found = false;
+    bool may_replace = true;
+    // A temporary file's name until it is kept: empty where it has none yet (a nameless
+    // file, in temporary_folder).
+    std::filesystem::path temporary;
+    std::filesystem::path temporary_folder;
+    bool marked = false; // the system removes it when it is closed
+    bool aside = false;  // in the system's temporary folder, not the output's drive
 };
 
 // Whether two open files are one. The files decide, never their paths' spelling; where
@@ -77,6 +108,8 @@ class File {
 // taken as one, the answer that loses nothing when it is wrong.
 bool same_file(const File& first, const File& second);
 
-// What same_file answers instead of asking the system, while set: tests stand in with it
-// for a second name of one file that the system does not tie to the file.
+// Test seams, set only by tests. same_file answers this instead of asking the system: a
+// second name of one file that the system does not tie to the file. Writes fail, as on a
+// full or pulled drive, once this many more bytes have gone, but in the temporary folder.
 extern std::optional<bool> same_file_answer;
+extern std::optional<std::uint64_t> bytes_until_writes_fail;

@@ -24,7 +24,7 @@ void write_repeated(File& file, const unsigned char* block, std::uint32_t piece,
                     std::uint32_t count) {
     for (std::uint32_t left = count; left > 0;) {
         const std::uint32_t length = std::min(piece, left);
-        if (!file.write(block, length)) return;
+        if (file.write(block, length) != length) return;
         left -= length;
     }
 }

@@ -17,17 +17,22 @@ void FilePair::fail_range(std::int32_t code) {
 }
 
 void FilePair::close_streams() {
-    // All three, so that no failure, even one that is not an error record, can leave
-    // a file open for the next job to trip over.
+    // All of them, so that no failure, even one that is not an error record, can leave
+    // a file open for the next job to trip over; closing the replacement removes it.
     input_stream.close();
     second_stream.close();
     output_stream.close();
+    replacement.close();
+    target.clear();
+    target_exists = false;
+    rewrite = Rewrite::beside;
     cut_in_place = false;
 }
 
 void FilePair::close() {
     file_code = 0;
     range_code = 0;
+    kept = {};
     close_streams();
 }
 
@@ -50,27 +55,52 @@ void FilePair::load_input(const Path& input_path, const Path& output_path) {
     input_size = measure(input_stream, INPUT_EMPTY, INPUT_TOO_LARGE);
 }
 
-void FilePair::open_output(const Path& output_path) {
-    // Created when missing, but not emptied: a request refused by its checks must leave
-    // an existing output as it was. Its length is set once its new bytes are written.
-    if (!output_stream.open(output_path, Access::write)) fail_file(OUTPUT_OPEN_FAILED);
+void FilePair::open_output(const Path& output_path, Access access, bool may_be_missing) {
+    // Opened as it is, never created nor emptied here: a request refused by its checks
+    // leaves an existing output as it was, and a missing one missing.
+    target = output_path;
+    target_exists = output_stream.open(output_path, access);
+    if (!target_exists && !(may_be_missing && output_stream.missing()))
+        fail_file(OUTPUT_OPEN_FAILED);
+}
+
+void FilePair::choose_rewrite() {
+    if (target_exists && output_stream.size() == UNMEASURED) {
+        rewrite = Rewrite::straight;
+        return;
+    }
+    // Every name of a file with several must show the result, and a file another program
+    // holds open may not be replacable: such a file is changed where it lies.
+    if (target_exists) target = output_stream.final_path(target);
+    const bool swappable =
+        !target_exists || (output_stream.links() == 1 && output_stream.replaceable());
+    if (swappable && replacement.open_beside(target)) {
+        rewrite = Rewrite::beside;
+        return;
+    }
+    // A folder that takes no new file takes no new output either.
+    if (!target_exists) fail_file(OUTPUT_OPEN_FAILED);
+    rewrite = Rewrite::in_place;
 }
 
 void FilePair::load_for_cut(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
-    open_output(output_path);
-    cut_in_place = same_file(input_stream, output_stream);
+    open_output(output_path, Access::write, true);
+    cut_in_place = target_exists && same_file(input_stream, output_stream);
+    choose_rewrite();
 }
 
 void FilePair::load_for_insert(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
-    if (!output_stream.open(output_path, Access::update)) fail_file(OUTPUT_OPEN_FAILED);
+    open_output(output_path, Access::update, false);
     output_size = measure(output_stream, 0, OUTPUT_TOO_LARGE);
+    choose_rewrite();
 }
 
 void FilePair::load_for_create(const Path& output_path) {
     require_path(output_path, OUTPUT_NOT_SELECTED);
-    open_output(output_path);
+    open_output(output_path, Access::write, true);
+    choose_rewrite();
 }
 
 void FilePair::load_for_patch(const Path& input_path) {
@@ -84,32 +114,4 @@ void FilePair::load_for_compare(const Path& input_path, const Path& output_path)
     load_input(input_path, output_path);
     if (!second_stream.open(output_path, Access::read)) fail_file(OUTPUT_OPEN_FAILED);
     output_size = measure(second_stream, OUTPUT_EMPTY, OUTPUT_TOO_LARGE);
-}
-
-bool FilePair::cut_to(std::uint64_t length, std::uint64_t old_length) {
-    // A length that cannot be measured (a pipe, a device) has nothing to cut off.
-    return old_length == UNMEASURED || old_length <= length || output_stream.set_length(length);
-}
-
-bool FilePair::output_finished(std::int32_t code, std::uint64_t old_length, std::uint64_t length) {
-    if (code != 0 || !output_stream.good() || !cut_to(length, old_length)) return false;
-    input_stream.close();
-    if (!output_stream.close()) fail_file(OUTPUT_WRITE_FAILED); // nothing to mend once closed
-    return true;
-}
-
-void FilePair::finish_new_output(std::int32_t code, std::uint64_t old_length,
-                                 std::uint64_t length) {
-    if (output_finished(code, old_length, length)) return;
-    output_stream.set_length(0); // never half-written
-    fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
-}
-
-void FilePair::finish_overwrite(std::int32_t code, SavedRange& saved, unsigned char* piece,
-                                std::uint64_t old_length, std::uint64_t length) {
-    if (output_finished(code, old_length, length)) return;
-    // The output gets back what it held, through the handle that wrote it.
-    put_back(saved, output_stream, piece);
-    if (old_length != UNMEASURED) output_stream.set_length(old_length);
-    fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
 }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "engine/file.h"
+#include "engine/saved_range.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
-
-struct SavedRange;
 
 // A file's name as the system spells it: wide text on Windows, bytes elsewhere. It is
 // never converted through a code page, so one name always means one file.
@@ -17,6 +16,13 @@ constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
 // Create file writes at most 100 MiB.
 constexpr std::uint32_t CREATE_SIZE_LIMIT = 104857600;
 
+// How an output's new bytes reach it.
+enum class Rewrite {
+    beside,   // into a new file beside it, flushed and swapped in whole
+    in_place, // over its own bytes, what they were kept to put back should a write fail
+    straight, // a pipe or a device: as they come, with nothing to keep
+};
+
 // The byte engine: one job's input and output files. A job calls one loader, then its
 // operation; every failure is thrown as an error record built from the two codes, and
 // the job then calls close, which brings the object back to idle.
@@ -26,9 +32,10 @@ class FilePair {
     std::uint32_t output_size = 0;
     File input_stream;
     File second_stream; // the output file, read by Compare files
-    File output_stream; // for Set patch, the input file opened for update
+    File output_stream; // the output as it is; for Set patch, the input file
     std::int32_t file_code = 0;
     std::int32_t range_code = 0;
+    KeptBytes kept; // set with the codes of a file that could not be put back
 
     void load_for_cut(const Path& input_path, const Path& output_path);
     void load_for_insert(const Path& input_path, const Path& output_path);
@@ -47,7 +54,11 @@ class FilePair {
     void close();
 
   private:
-    bool cut_in_place = false; // the input may be the output: a cut keeps what it overwrites
+    File replacement; // the output's new bytes, written beside it
+    Path target;      // the output's path, where the replacement goes
+    bool target_exists = false;
+    Rewrite rewrite = Rewrite::beside;
+    bool cut_in_place = false; // the input is the output, or may be
 
     [[noreturn]] void fail_file(std::int32_t code);
     [[noreturn]] void fail_range(std::int32_t code);
@@ -55,15 +66,14 @@ class FilePair {
     void require_path(const Path& path, std::int32_t code);
     std::uint32_t measure(const File& file, std::int32_t empty_code, std::int32_t too_large_code);
     void load_input(const Path& input_path, const Path& output_path);
-    void open_output(const Path& output_path);
+    void open_output(const Path& output_path, Access access, bool may_be_missing);
+    void choose_rewrite();
     void write_piece(std::uint32_t begin, std::uint32_t length);
-    std::int32_t copy(std::uint64_t from, std::uint64_t to, std::uint32_t length, SavedRange* saved,
-                      unsigned char* piece);
-    void finish_overwrite(std::int32_t code, SavedRange& saved, unsigned char* piece,
-                          std::uint64_t old_length, std::uint64_t length);
-    void finish_new_output(std::int32_t code, std::uint64_t old_length, std::uint64_t length);
-    bool cut_to(std::uint64_t length, std::uint64_t old_length);
-    bool output_finished(std::int32_t code, std::uint64_t old_length, std::uint64_t length);
+    std::int32_t copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
+                      std::uint32_t length, SavedRange* saved, unsigned char* piece);
+    void swap_in(std::int32_t code);
+    void overwrite(File* from, std::uint64_t from_at, std::uint64_t at, std::uint32_t length,
+                   std::uint64_t new_length, unsigned char* piece);
 };
 
 // Byte k of the result is byte (length - 1 - k) of value, for k below length; the

@@ -19,6 +19,8 @@ constexpr const char* FILE_MESSAGES[] = {
     "Read output file error",
     "Write output file error",
     "Write input file error",
+    "Write output file error, and its old bytes could not be put back. They are kept in",
+    "Write input file error, and its old bytes could not be put back. They are kept in",
 };
 
 // "adress" is how users have always seen these messages.
@@ -47,4 +49,15 @@ const char* file_message(std::int32_t file_code) {
 
 const char* range_message(std::int32_t range_code) {
     return lookup(RANGE_MESSAGES, range_code);
+}
+
+std::string kept_bytes_text(const std::string& file, std::uint32_t at) {
+    if (file.empty()) return "no file: none could be made";
+    static constexpr char DIGITS[] = "0123456789ABCDEF";
+    std::string offset;
+    do {
+        offset.insert(offset.begin(), DIGITS[at % 16]);
+        at /= 16;
+    } while (at != 0);
+    return file + ", for offset 0x" + offset;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/file_io.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -26,6 +27,7 @@ bool move_to_memory(SavedRange& saved) {
 void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity) {
     saved.at = at;
     saved.length = 0;
+    saved.written = 0;
     saved.capacity = capacity;
     if (!saved.copy.open_temporary()) saved.bytes = allocate_bytes(capacity);
 }
@@ -33,7 +35,7 @@ void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity) {
 bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
     // Written through at once, so that a temporary folder without room shows now, not
     // when the bytes are needed.
-    if (saved.copy.is_open() && !saved.copy.write(bytes, count) && !move_to_memory(saved))
+    if (saved.copy.is_open() && saved.copy.write(bytes, count) != count && !move_to_memory(saved))
         return false;
     if (!saved.copy.is_open()) std::memcpy(saved.bytes.get() + saved.length, bytes, count);
     saved.length += count;
@@ -41,12 +43,26 @@ bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
 }
 
 bool put_back(SavedRange& saved, File& file, unsigned char* piece) {
+    // Bytes past what was written over are as they were: on a full drive, writing them
+    // again could only fail.
+    const std::uint32_t length = std::min(saved.length, saved.written);
     if (!file.seek(saved.at)) return false;
-    if (!saved.copy.is_open()) return file.write(saved.bytes.get(), saved.length);
+    if (!saved.copy.is_open()) return file.write(saved.bytes.get(), length) == length;
     bool whole = true;
-    for (std::uint64_t offset = 0; whole && offset < saved.length; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(saved.length, offset);
-        whole = read_kept(saved.copy, offset, piece, count) && file.write(piece, count);
+    for (std::uint64_t offset = 0; whole && offset < length; offset += PIECE_SIZE) {
+        const std::uint32_t count = piece_at(length, offset);
+        whole = read_kept(saved.copy, offset, piece, count) && file.write(piece, count) == count;
     }
     return whole;
+}
+
+KeptBytes keep_for_good(SavedRange& saved) {
+    if (!saved.copy.is_open()) return {keep_in_file(saved.bytes.get(), saved.length), saved.at};
+    return {saved.copy.keep().value_or(std::filesystem::path()), saved.at};
+}
+
+std::filesystem::path keep_in_file(const unsigned char* bytes, std::uint32_t count) {
+    File copy;
+    if (!copy.open_temporary() || copy.write(bytes, count) != count) return {};
+    return copy.keep().value_or(std::filesystem::path());
 }

@@ -5,11 +5,21 @@
 
 namespace {
 
+constexpr char NOT_ASCII = '?';
+
 char upper_case(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 } // namespace
+
+std::string ascii_text(const std::wstring& text) {
+    std::string ascii(text.size(), NOT_ASCII);
+    std::transform(text.begin(), text.end(), ascii.begin(), [](wchar_t c) {
+        return static_cast<std::uint32_t>(c) < 0x80 ? static_cast<char>(c) : NOT_ASCII;
+    });
+    return ascii;
+}
 
 bool parse_hex(const std::string& text, std::uint32_t& target) {
     // Only a lowercase x makes a prefix; "0X" fails on its X below.

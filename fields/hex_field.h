@@ -9,6 +9,11 @@ constexpr const char HEX_DIGITS[] = "0123456789ABCDEF";
 // The most digits a field may hold after its optional "0x": one 32-bit value.
 constexpr std::size_t MAX_HEX_DIGITS = 8;
 
+// A field's text as the program reads it: each character outside ASCII becomes one that
+// no field takes, never the digit a code page's best fit would make of it (a fullwidth
+// letter into its ASCII one).
+std::string ascii_text(const std::wstring& text);
+
 // Parses a hexadecimal field: an optional lowercase "0x", then at most 8 digits in
 // either case; an empty text (or "0x" alone) is 0. Returns true on failure, leaving
 // target untouched; on success stores the value and returns false.

@@ -16,18 +16,13 @@ std::wstring trimmed(const std::wstring& text) {
     return text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
 }
 
-bool is_ascii(const std::wstring& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; });
-}
-
 bool is_number(FieldKind kind, const std::wstring& text) {
-    if (text.size() > MAX_FIELD_CHARS || !is_ascii(text)) return false;
+    if (text.size() > MAX_FIELD_CHARS) return false;
     if (kind == FieldKind::decimal)
         return std::all_of(text.begin(), text.end(),
                            [](wchar_t c) { return c >= L'0' && c <= L'9'; });
     std::uint32_t value = 0;
-    return !parse_hex(std::string(text.begin(), text.end()), value);
+    return !parse_hex(ascii_text(text), value);
 }
 
 } // namespace

@@ -172,6 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect(read_file(out) == (r.same_file ? r.input : r.output));
         pair.close();
     }
+    // Nothing is left beside the files: a new file replaced its output or was removed.
+    const std::filesystem::directory_iterator entries(folder);
+    expect(std::distance(begin(entries), end(entries)) == (r.same_file ? 1 : 2));
     expect(pair.file_code == 0 && pair.range_code == 0);
     expect(!pair.input_stream.is_open() && !pair.second_stream.is_open() &&
            !pair.output_stream.is_open());

@@ -17,12 +17,14 @@ class Dialog {
   public:
     virtual ~Dialog() = default;
 
-    // The whole text of an edit control, as much as it holds (9 characters).
+    // The whole text of an edit control, however long: another program may set more
+    // than the 9 characters it takes from the keyboard.
     virtual std::string field_text(int control) = 0;
     // The control's decimal digits as an unsigned number; 0 when it holds none.
     virtual std::uint32_t field_number(int control) = 0;
     virtual void enable_control(int control, bool enabled) = 0;
-    // Shows a box with one OK button, owned by the dialog; returns once it is dismissed.
+    // Shows a box with one OK button, owned by the dialog, of a UTF-8 text; returns once it
+    // is dismissed.
     virtual void show_message(const std::string& text, const char* title, Icon icon,
                               Modality modality) = 0;
     // Called once per job, whatever its outcome, when it no longer works on files: before

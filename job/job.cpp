@@ -3,6 +3,7 @@
 #include "engine/error.h"
 #include "engine/report.h"
 #include "fields/hex_field.h"
+#include "fields/paste.h"
 #include "job/dialog.h"
 #include "ui/res/resource.h"
 
@@ -33,7 +34,10 @@ class WorkEnd {
 
 std::uint32_t parse_field(const std::string& field_text, std::int32_t bad_field_code) {
     std::uint32_t value = 0;
-    if (parse_hex(field_text, value)) throw error{0, bad_field_code};
+    // More than a field holds was set from outside, past its limit: refused whole, even
+    // when its digits alone would be a number.
+    if (field_text.size() > MAX_FIELD_CHARS || parse_hex(field_text, value))
+        throw error{0, bad_field_code};
     return value;
 }
 
@@ -116,7 +120,7 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
         if (stopped) return 0;
         result_text = run_branch(dialog, job);
     } catch (const error& failure) {
-        if (enable_start_unless_closing(dialog)) report_error(dialog, failure);
+        if (enable_start_unless_closing(dialog)) report_error(dialog, failure, engine.kept);
         end_failed_job();
         return 0;
     } catch (...) {

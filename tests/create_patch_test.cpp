@@ -64,7 +64,7 @@ TEST(WriteRepeated, PiecesAddUpToTheCount) {
     const std::string path = folder.path("out.bin");
     for (const auto& [count, expected] : cases) {
         File out;
-        std::filesystem::remove(on_disk(path));
+        write_file(path, {});
         ASSERT_TRUE(out.open(on_disk(path), Access::write));
         write_repeated(out, block, 3, count);
         EXPECT_TRUE(out.close());

@@ -193,6 +193,7 @@ TEST(Insert, KeptBytesGoBack) {
         }
         ASSERT_TRUE(keep(saved, before.data() + 4, 6));
         ASSERT_TRUE(keep(saved, before.data() + 10, 4));
+        saved.written = 10; // all of it written over
         write_file(path, byte_run(20, 0xC0));
         File file;
         ASSERT_TRUE(file.open(on_disk(path), Access::update));

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -119,17 +121,29 @@ TEST(FaultInjection, SmallFilesystemFillsUp) {
     const std::string target = mount_point + "/target.bin";
     write_file(target, byte_run(1000, 0x10));
     FilePair pair;
-    const std::vector<EngineJob> jobs = new_output_jobs(pair, input, output, 200000);
-    for (const auto& [name, job] : jobs) {
-        SCOPED_TRACE(name);
-        const error failure = failure_of(pair, job);
-        EXPECT_EQ(failure.file_code, 11);
-        EXPECT_EQ(file_length(output), 0u); // emptied, never half-written
-        EXPECT_EQ(read_file(input), data);
-        EXPECT_EQ(read_file(target), byte_run(1000, 0x10));
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(mount_point))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    // No room for the new file: a missing output stays missing, an existing one as it was,
+    // and nothing is left beside them.
+    for (const std::string& written : {output, target}) {
+        for (const auto& [name, job] : new_output_jobs(pair, input, written, 200000)) {
+            SCOPED_TRACE(written + " " + name);
+            const error failure = failure_of(pair, job);
+            EXPECT_EQ(failure.file_code, 11);
+            EXPECT_FALSE(file_exists(output));
+            EXPECT_EQ(read_file(input), data);
+            EXPECT_EQ(read_file(target), byte_run(1000, 0x10));
+            EXPECT_EQ(names(), std::vector<std::string>{"target.bin"});
+        }
     }
-    // Insert bytes over a file whose room was never taken (sparse): the write fails
-    // part-way, the bytes that went through are put back, and the dialog says so.
+    // Insert bytes over a file whose room was never taken (sparse), with no room beside it
+    // either: written in place, the write fails part-way, the bytes that went through are
+    // put back, and the dialog says so.
     const std::string sparse = mount_point + "/sparse.bin";
     write_file(sparse, byte_run(1000, 0x20));
     std::filesystem::resize_file(sparse, 200000);
@@ -143,10 +157,12 @@ TEST(FaultInjection, SmallFilesystemFillsUp) {
     EXPECT_EQ(read_file(sparse), before);
     std::filesystem::remove(sparse);
 
-    // The input in place on the full filesystem: a cut that fits writes over its own
-    // bytes and needs no new room.
+    // The input in place on the full filesystem, and Insert over a file whose room is
+    // taken: written where they lie, they need no new room.
     const Bytes own = byte_run(40000, 0x30);
     write_file(output, own);
+    std::ofstream(mount_point + "/filler", std::ios::binary)
+        << std::string(65536, 'f'); // takes what room is left
     EXPECT_EQ(failure_of(pair,
                          [&] {
                              pair.load_for_cut(output, output);
@@ -155,6 +171,19 @@ TEST(FaultInjection, SmallFilesystemFillsUp) {
                   .file_code,
               0);
     EXPECT_EQ(read_file(output), Bytes(own.begin() + 100, own.begin() + 1100));
+    const Bytes short_input = byte_run(16, 0x50);
+    write_file(input, short_input);
+    EXPECT_EQ(failure_of(pair,
+                         [&] {
+                             pair.load_for_insert(input, target);
+                             pair.insert_bytes(4);
+                         })
+                  .file_code,
+              0);
+    Bytes inserted = byte_run(1000, 0x10);
+    std::copy(short_input.begin(), short_input.end(), inserted.begin() + 4);
+    EXPECT_EQ(read_file(target), inserted);
+    EXPECT_EQ(names(), (std::vector<std::string>{"filler", "out.bin", "target.bin"}));
 }
 #endif
 

@@ -31,6 +31,81 @@ TEST(Faults, FullDiskIsAWriteError) {
     EXPECT_EQ(read_file(input), byte_run(64));
 }
 
+// A drive that takes no more bytes part-way through a job (full, or pulled out): a file
+// replaced whole is left as it was with nothing beside it; one changed where it lies gets
+// its old bytes back, or, where even that fails, is reported with the file that keeps them.
+TEST(Faults, WritesFailForGood) {
+    TempFolder folder;
+    std::filesystem::create_directory(on_disk(folder.path("out")));
+    const std::string input = folder.path("in.bin");
+    const std::string output = folder.path("out/out.bin");
+    const std::string twin = folder.path("out/twin.bin"); // a second name of the output
+    const Bytes in = byte_run(PIECE_SIZE + 10, 0x10);
+    const Bytes old = byte_run(2 * PIECE_SIZE, 0x80);
+    FilePair pair;
+    const auto insert = [&](std::uint32_t begin) {
+        return [&, begin] {
+            pair.load_for_insert(input, output);
+            pair.insert_bytes(begin);
+        };
+    };
+    const auto patch = [&] {
+        pair.load_for_patch(output);
+        pair.set_patch(5, 0x89ABCDEF, 4);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> job;
+        bool linked;              // the output has a second name: changed where it lies
+        std::uint64_t bytes_left; // before writes fail
+        std::int32_t code;
+        std::uint32_t kept_at; // where the kept bytes belong, for codes 13 and 14
+    };
+    const Case cases[] = {
+        {"cut, replaced",
+         [&] {
+             pair.load_for_cut(input, output);
+             pair.cut_bytes(0, PIECE_SIZE + 10);
+         },
+         false, 100, 11, 0},
+        {"insert, no room beside nor in place", insert(7), false, PIECE_SIZE, 11, 0},
+        {"insert, in place, not put back", insert(7), true, 100, 13, 7},
+        {"set patch, not put back", patch, false, 2, 14, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(input, in);
+        std::filesystem::remove(on_disk(twin));
+        write_file(output, old);
+        if (c.linked) std::filesystem::create_hard_link(on_disk(output), on_disk(twin));
+        bytes_until_writes_fail = c.bytes_left;
+        KeptBytes kept;
+        error failure{0, 0};
+        try {
+            c.job();
+        } catch (const error& caught) {
+            failure = caught;
+            kept = pair.kept;
+        }
+        bytes_until_writes_fail.reset();
+        pair.close();
+        EXPECT_EQ(failure.file_code, c.code);
+        EXPECT_EQ(read_file(input), in);
+        const std::filesystem::directory_iterator beside(on_disk(folder.path("out")));
+        EXPECT_EQ(std::distance(begin(beside), end(beside)), c.linked ? 2 : 1);
+        if (c.code == 11) {
+            EXPECT_EQ(read_file(output), old);
+            continue;
+        }
+        // The old bytes from where they belong, in a file that outlives the program.
+        const Bytes held = read_file(kept.file.u8string());
+        std::filesystem::remove(kept.file);
+        EXPECT_EQ(kept.at, c.kept_at);
+        ASSERT_FALSE(held.empty());
+        EXPECT_TRUE(std::equal(held.begin(), held.end(), old.begin() + c.kept_at));
+    }
+}
+
 // A file that shrinks after it was measured: a short read of what the job reads is a
 // read error; a part the job does not read (outside the cut range, past the first piece
 // that differs, past the shorter file's end) may shrink unseen.
@@ -65,8 +140,8 @@ TEST(Faults, ShrinkUnderWhatIsReadIsAReadError) {
     // The name, the job, its file_code and the output after it (empty: not looked at).
     const std::tuple<const char*, std::function<void()>, std::int32_t, std::optional<Bytes>>
         jobs[] = {
-            {"cut bytes, shrunk inside", cut(3, false, 2, 2), 9, Bytes{}},
-            {"cut range, shrunk inside", cut(3, true, 0, 31), 9, Bytes{}},
+            {"cut bytes, shrunk inside", cut(3, false, 2, 2), 9, untouched},
+            {"cut range, shrunk inside", cut(3, true, 0, 31), 9, untouched},
             {"cut bytes, shrunk outside", cut(3, false, 0, 3), 0, byte_run(3)},
             {"cut range, shrunk outside", cut(LENGTH - 1, true, LENGTH - 5, LENGTH - 2), 0,
              byte_run(4, 0x40 + (LENGTH - 5) % 256)},
@@ -89,7 +164,7 @@ TEST(Faults, ShrinkUnderWhatIsReadIsAReadError) {
         write_file(output, untouched);
         report.clear();
         EXPECT_EQ(failure_of(pair, job).file_code, code);
-        // A cut leaves its output whole or empty, never half-written; nothing else is
+        // A cut leaves its output whole or as it was, never half-written; nothing else is
         // touched.
         if (after) {
             EXPECT_EQ(read_file(output), *after);
@@ -203,6 +278,19 @@ TEST(Faults, SameFileIsTheFileItself) {
             a.open(on_disk(first), Access::read) && b.open(on_disk(second), Access::read);
         EXPECT_EQ(opened && same_file(a, b), same) << first << " " << second;
     }
+    // A job's new file replaces the file a link leads to, never the link.
+    if (no_symbolic_link) return;
+    std::filesystem::remove(on_disk(folder.path("hard"))); // one name: replaced whole
+    FilePair pair;
+    EXPECT_EQ(failure_of(pair,
+                         [&] {
+                             pair.load_for_create(on_disk(folder.path("soft")));
+                             pair.create_file(2);
+                         })
+                  .file_code,
+              0);
+    EXPECT_TRUE(std::filesystem::is_symlink(on_disk(folder.path("soft"))));
+    EXPECT_EQ(read_file(data), Bytes(2, 0));
 }
 
 } // namespace

@@ -62,3 +62,20 @@ Bytes byte_run(std::size_t count, unsigned char first) {
         bytes[i] = static_cast<unsigned char>(first + i);
     return bytes;
 }
+
+#ifdef _WIN32
+#include "ui/win32.h"
+
+HeldOpen::HeldOpen(const std::string& path)
+    : handle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE /* no FILE_SHARE_DELETE */,
+                         nullptr /* default security */, OPEN_EXISTING, 0 /* no flags */,
+                         nullptr /* no template */)) {}
+
+HeldOpen::~HeldOpen() {
+    CloseHandle(handle);
+}
+#else
+HeldOpen::HeldOpen(const std::string&) {}
+HeldOpen::~HeldOpen() = default;
+#endif

@@ -31,6 +31,19 @@ Bytes read_file(const std::string& path);
 bool file_exists(const std::string& path);
 std::uint64_t file_length(const std::string& path);
 
+// A file held open for reading and writing, as another program may, without letting it be
+// replaced (Windows asks that of a rename; elsewhere nothing stops one).
+class HeldOpen {
+  public:
+    explicit HeldOpen(const std::string& path);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+  private:
+    void* handle = nullptr;
+};
+
 // A file of the given length that reads as zeros, made without writing them.
 void make_sized_file(const std::string& path, std::uint64_t length);
 

@@ -320,7 +320,8 @@ TEST(Paste, TakenOnlyAsTheNumberMeant) {
         {HEX, L"ab", L"0x1234567", 9, 9, nullptr},
         {HEX, L"FF", L"ABCDEF01", 2, 6, L"FF"},
         {HEX, L"\u00C9", L"", 0, 0, nullptr},
-        {HEX, L"1", L"0", 5, 9, L"1"}, // a selection past the text ends with it
+        {HEX, L"\u0141", L"", 0, 0, nullptr}, // its low byte is an A
+        {HEX, L"1", L"0", 5, 9, L"1"},        // a selection past the text ends with it
     };
     for (std::size_t row = 0; row < std::size(rows); ++row) {
         const PasteCase& c = rows[row];

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -107,6 +108,24 @@ const JobCase JOB_CASES[] = {
      "1",
      {{ERROR, "Load input file error"}},
      {{"out", OUT}}},
+    {"cut bytes, an output of two names",
+     CutBytes,
+     "in",
+     "linked",
+     "2",
+     "",
+     "3",
+     {{DONE, SUCCESS}},
+     {{"linked", byte_run(3, 0x42)}, {"twin", byte_run(3, 0x42)}}},
+    {"cut bytes, an output held open",
+     CutBytes,
+     "in",
+     "held",
+     "2",
+     "",
+     "3",
+     {{DONE, SUCCESS}},
+     {{"held", byte_run(3, 0x42)}}},
     {"cut range",
      CutRange,
      "in",
@@ -161,6 +180,15 @@ const JobCase JOB_CASES[] = {
      "5",
      {{DONE, SUCCESS}},
      {{"out", Bytes(5, 0)}}},
+    {"create, an output of two names",
+     CreateZeroFile,
+     "",
+     "twin",
+     "",
+     "",
+     "5",
+     {{DONE, SUCCESS}},
+     {{"linked", Bytes(5, 0)}, {"twin", Bytes(5, 0)}}},
     {"create, over the limit",
      CreateZeroFile,
      "",
@@ -274,6 +302,7 @@ const JobCase JOB_CASES[] = {
 class JobRun : public ::testing::Test {
   protected:
     TempFolder folder;
+    std::optional<HeldOpen> held;
 
     std::string path(const char* name) const { return *name ? folder.path(name) : ""; }
 
@@ -282,6 +311,12 @@ class JobRun : public ::testing::Test {
         write_file(path("out"), OUT);
         write_file(path("big"), BIG);
         write_file(path("empty"), {});
+        // Two names of one file: every name must show a job's result.
+        write_file(path("linked"), OUT);
+        std::filesystem::remove(on_disk(path("twin")));
+        std::filesystem::create_hard_link(on_disk(path("linked")), on_disk(path("twin")));
+        write_file(path("held"), OUT);
+        if (!held) held.emplace(path("held"));
     }
 
     RecordingDialog run(const JobCase& c) {

@@ -138,12 +138,10 @@ class Job {
         if (input.bytes.size() > LOADED_LIMIT) throw FileFailure{5};
     }
 
-    // The output opened for writing: created empty when missing, otherwise as it was
-    // until its new bytes are written.
+    // The output as it is, or missing, until its new bytes replace it whole.
     void open_new_output() {
         if (output.entry == Entry::folder || output.entry == Entry::unreachable)
             throw FileFailure{4};
-        if (output.entry == Entry::none) output = {Entry::file, {}};
     }
 
     void load_for_cut() {

@@ -23,7 +23,7 @@ TEST(ReportError, FileMessageThenRangeMessage) {
         {{3, 0}, {"Output file is not selected"}},
         {{2, 1}, {"Load input file error", "Begin adress out of file"}},
         {{0, 0}, {}},
-        {{13, 9}, {}},
+        {{15, 9}, {}},
         {{-1, -1}, {}},
         {{1, 0}, {"Input file is not selected"}},
         {{4, 0}, {"Load output file error"}},
@@ -35,6 +35,12 @@ TEST(ReportError, FileMessageThenRangeMessage) {
         {{10, 0}, {"Read output file error"}},
         {{11, 0}, {"Write output file error"}},
         {{12, 0}, {"Write input file error"}},
+        {{13, 0},
+         {"Write output file error, and its old bytes could not be put back. They are kept in "
+          "korvel-1.tmp, for offset 0x1F0"}},
+        {{14, 0},
+         {"Write input file error, and its old bytes could not be put back. They are kept in "
+          "korvel-1.tmp, for offset 0x1F0"}},
         {{0, 2}, {"End adress out of file"}},
         {{0, 3}, {"End address is less than begin address"}},
         {{0, 4}, {"The size too small"}},
@@ -44,9 +50,13 @@ TEST(ReportError, FileMessageThenRangeMessage) {
     };
     for (const auto& [failure, expected] : cases) {
         RecordingDialog dialog;
-        report_error(dialog, failure);
+        report_error(dialog, failure, KeptBytes{"korvel-1.tmp", 0x1F0});
         EXPECT_EQ(texts_of(dialog), expected) << failure.file_code << ", " << failure.range_code;
     }
+    RecordingDialog nowhere;
+    report_error(nowhere, {13, 0}, KeptBytes{});
+    EXPECT_EQ(texts_of(nowhere), Texts{"Write output file error, and its old bytes could not be "
+                                       "put back. They are kept in no file: none could be made"});
 }
 
 TEST(ReportUnknown, ShowsUnknownError) {

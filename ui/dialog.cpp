@@ -96,12 +96,6 @@ std::optional<std::wstring> clipboard_text(HWND owner) {
     return text;
 }
 
-std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window), L'\0');
-    GetWindowTextW(window, text.data(), int(text.size() + 1));
-    return text;
-}
-
 // Ctrl+V, Shift+Insert and the context menu all paste through WM_PASTE. The paste goes in
 // only as the number it was copied as; otherwise the field keeps its text and selection.
 void on_paste(HWND field) {

@@ -1,17 +1,17 @@
 #include "ui/job_thread.h"
 
-#include "fields/paste.h"
+#include "fields/hex_field.h"
 #include "job/dialog.h"
 #include "job/job.h"
 #include "ui/res/resource.h"
+#include "ui/win32_shell.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
 namespace {
 
-// Room for all a field holds and the NUL.
-constexpr int FIELD_TEXT_SIZE = MAX_FIELD_CHARS + 1;
 constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 // How often a closing dialog looks for a box of the job's: one may open at any moment
 // until the job's thread ends.
@@ -22,6 +22,16 @@ constexpr wchar_t SHUTDOWN_REASON[] = L"Korvel is writing a file";
 using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
 using DestroyReason = BOOL(WINAPI*)(HWND);
 
+// The job's texts are UTF-8: the name of a file that keeps old bytes may be in any script.
+std::wstring utf16(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0 /* no flags */, text.data(), int(text.size()),
+                                           nullptr /* only the length */, 0);
+    std::wstring converted(std::size_t(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0 /* no flags */, text.data(), int(text.size()), converted.data(),
+                        length);
+    return converted;
+}
+
 // The job's view of the dialog: the fields as they stood when Start was pressed, so
 // that nothing typed during a run reaches it half-written, and the live Start button
 // and message boxes.
@@ -29,9 +39,7 @@ class FieldSnapshot final : public Dialog {
   public:
     explicit FieldSnapshot(HWND dialog) : dialog(dialog) {
         for (const int field : FIELDS) {
-            char text[FIELD_TEXT_SIZE] = {};
-            GetDlgItemTextA(dialog, field, text, FIELD_TEXT_SIZE);
-            texts[field] = text;
+            texts[field] = ascii_text(window_text(GetDlgItem(dialog, field)));
             numbers[field] = GetDlgItemInt(dialog, field, nullptr, FALSE /* unsigned */);
         }
     }
@@ -47,7 +55,7 @@ class FieldSnapshot final : public Dialog {
                       Modality modality) override {
         const UINT type = (icon == Icon::error ? MB_ICONERROR : 0) |
                           (modality == Modality::task ? MB_TASKMODAL : MB_APPLMODAL) | MB_OK;
-        MessageBoxA(dialog, text.c_str(), title, type);
+        MessageBoxW(dialog, utf16(text).c_str(), utf16(title).c_str(), type);
     }
 
     // Posted: the dialog's thread may be waiting for this one, and the reason belongs to it.

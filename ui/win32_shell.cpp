@@ -53,6 +53,13 @@ std::optional<Path> ask_file(const Path& seed, DWORD flags, BOOL(WINAPI* show)(L
 
 } // namespace
 
+std::wstring window_text(HWND window) {
+    // The length asked first may count more than the text holds, never less.
+    std::wstring text(GetWindowTextLengthW(window), L'\0');
+    text.resize(GetWindowTextW(window, text.data(), int(text.size() + 1)));
+    return text;
+}
+
 void fill_file_dialog(HWND dialog) {
     file_dialog = OPENFILENAMEW{};
     file_dialog.lStructSize = OPENFILENAME_SIZE;

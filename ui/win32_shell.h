@@ -3,6 +3,11 @@
 #include "ui/front_end.h"
 #include "ui/win32.h"
 
+#include <string>
+
+// The whole text of a window or control, however long.
+std::wstring window_text(HWND window);
+
 // Fills the file-dialog record that IN and OUT share, owned by the dialog.
 void fill_file_dialog(HWND dialog);
 

@@ -45,10 +45,14 @@ void run_field_suite(const Korvel& korvel, const std::string& folder) {
 
     const std::string text = "ABCDEFGHIJKLM";
     const std::vector<Setup> both = {file(IN_BIN, ALPHA), file(OUT_BIN, OLD)};
-    const auto typed = [](std::string name, int operation, std::vector<Setup> files, Fields fields,
-                          std::vector<Box> boxes, std::vector<FileState> after) {
-        return Case{name, operation, files, IN_BIN, OUT_BIN, fields, boxes, after, true};
+    const auto row = [](bool typed) {
+        return [typed](std::string name, int operation, std::vector<Setup> files, Fields fields,
+                       std::vector<Box> boxes, std::vector<FileState> after) {
+            return Case{name, operation, files, IN_BIN, OUT_BIN, fields, boxes, after, typed};
+        };
     };
+    const auto typed = row(true);
+    const auto set = row(false); // whole, as another program may: past the fields' limit
     const Box bad_begin = failure("Hex value error, in begin address field");
     run_cases(
         korvel, folder, "Fields",
@@ -73,6 +77,20 @@ void run_field_suite(const Korvel& korvel, const std::string& folder) {
             typed("nine Patch digits are refused", IDC_PATCH, {file(IN_BIN, text)},
                   {"0", "123456789", ""}, {failure("Hex value error, in patch data field")},
                   {has(IN_BIN, text)}),
+            set("a Begin text of ten characters is refused", IDC_CUT, both, {"0x00000005", "", "2"},
+                {bad_begin}, {has(IN_BIN, ALPHA), has(OUT_BIN, OLD)}),
+            set("an End text of twelve characters is refused", IDC_CUT_RANGE, both,
+                {"0", "0x0000000005", ""}, {failure("Hex value error, in end address field")},
+                {has(IN_BIN, ALPHA), has(OUT_BIN, OLD)}),
+            set("Patch data of eleven characters is refused", IDC_PATCH, both,
+                {"0", "0x0000FFFF1", ""}, {failure("Hex value error, in patch data field")},
+                {has(IN_BIN, ALPHA), has(OUT_BIN, OLD)}),
+            set("fullwidth Patch data is refused, not read as AB", IDC_PATCH, both,
+                {"0", "ＡＢ", ""}, {failure("Hex value error, in patch data field")},
+                {has(IN_BIN, ALPHA)}),
+            set("nine characters set whole are read whole", IDC_PATCH, {file(IN_BIN, text)},
+                {"0x0000001", "0x000ABCD", ""}, {done()},
+                {has(IN_BIN, std::string("A\0\0\xAB\xCD", 5) + text.substr(5))}),
         });
 }
 

@@ -8,7 +8,8 @@
 
 // The six operations' successes and failures, one suite each.
 void run_operation_suites(const Korvel& korvel, const std::string& folder);
-// The field rules, typed key by key into the real edit controls.
+// The field rules: typed key by key into the real edit controls, and set whole as another
+// program may set them.
 void run_field_suite(const Korvel& korvel, const std::string& folder);
 // Faults the program mends: one file as input and output, a full disk, files over 4 GiB.
 void run_mended_fault_suite(const Korvel& korvel, const std::string& folder);

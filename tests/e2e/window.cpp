@@ -156,8 +156,8 @@ void post_click(HWND parent, int control) {
 }
 
 void set_text(HWND parent, int control, const std::string& text) {
-    SendMessageA(GetDlgItem(parent, control), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(GetDlgItem(parent, control), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(wide(text).c_str()));
 }
 
 void type_keys(HWND parent, int control, const std::string& keys) {
