@@ -152,6 +152,14 @@ std::string sign_out(Korvel& korvel, const std::vector<UniqueHandle>& job) {
     return wrong;
 }
 
+// The findings that are not empty, one after another.
+std::string joined(const std::vector<std::string>& findings) {
+    std::string text;
+    for (const std::string& finding : findings)
+        if (!finding.empty()) text += (text.empty() ? "" : "; ") + finding;
+    return text;
+}
+
 // Puts each file back as it was before, writing only the ones a run changed.
 void restore(const std::string& folder, const CloseCase& c) {
     for (const Held& file : c.files) {
@@ -191,16 +199,17 @@ Listing listing(const std::string& folder) {
 std::string names_changed(const Listing& before, const Listing& after) {
     std::string changed;
     for (const auto& [path, length] : after)
-        if (!before.count(path)) changed += " +" + path.filename().u8string();
+        if (!before.count(path))
+            changed +=
+                " +" + path.filename().u8string() + " (" + std::to_string(length) + " bytes)";
     for (const auto& [path, length] : before)
         if (!after.count(path)) changed += " -" + path.filename().u8string();
     return changed.empty() ? "" : "the folders changed:" + changed;
 }
 
-// What a run left wrong: a file neither whole nor untouched, or a name that came or went.
+// What a run left wrong: a file neither whole nor untouched, and names that came or went.
 std::string left_wrong(const std::string& folder, const CloseCase& c, const Listing& before) {
-    const std::string file = unsound_file(folder, c);
-    return file.empty() ? names_changed(before, listing(folder)) : file;
+    return joined({unsound_file(folder, c), names_changed(before, listing(folder))});
 }
 
 // Starts the program, and its job on the case's files; the job's threads, none when the
@@ -264,8 +273,7 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
         Sleep(moment);
     }
     const std::string wrong = end_by(korvel, job, way);
-    const std::string files = left_wrong(folder, c, before);
-    return wrong + (wrong.empty() || files.empty() ? "" : "; ") + files;
+    return joined({wrong, left_wrong(folder, c, before)});
 }
 
 // A close while Create file writes into a pipe that the driver drains only afterwards: a
