@@ -16,21 +16,18 @@ constexpr DWORD BOX_WAIT_MS = 60000; // Create file of 100 MiB takes a while und
 
 int case_count = 0; // each case has a folder of its own
 
-template <typename Items, typename Show> std::string joined(const Items& items, Show show) {
-    std::string text;
-    for (const auto& item : items)
-        text += (text.empty() ? "" : ", ") + show(item);
-    return text;
-}
-
 std::string listed(const std::vector<Box>& boxes) {
-    const std::string text =
-        joined(boxes, [](const Box& box) { return quoted(box.title) + " " + quoted(box.text); });
-    return text.empty() ? "no box" : text;
+    std::vector<std::string> shown;
+    for (const Box& box : boxes)
+        shown.push_back(quoted(box.title) + " " + quoted(box.text));
+    return shown.empty() ? "no box" : joined(shown, ", ");
 }
 
 std::string listed(const std::set<std::string>& names) {
-    return joined(names, quoted);
+    std::vector<std::string> shown;
+    for (const std::string& name : names)
+        shown.push_back(quoted(name));
+    return joined(shown, ", ");
 }
 
 void fill_field(HWND dialog, int control, const std::string& text, bool typed) {

@@ -152,14 +152,6 @@ std::string sign_out(Korvel& korvel, const std::vector<UniqueHandle>& job) {
     return wrong;
 }
 
-// The findings that are not empty, one after another.
-std::string joined(const std::vector<std::string>& findings) {
-    std::string text;
-    for (const std::string& finding : findings)
-        if (!finding.empty()) text += (text.empty() ? "" : "; ") + finding;
-    return text;
-}
-
 // Puts each file back as it was before, writing only the ones a run changed.
 void restore(const std::string& folder, const CloseCase& c) {
     for (const Held& file : c.files) {
@@ -209,7 +201,7 @@ std::string names_changed(const Listing& before, const Listing& after) {
 
 // What a run left wrong: a file neither whole nor untouched, and names that came or went.
 std::string left_wrong(const std::string& folder, const CloseCase& c, const Listing& before) {
-    return joined({unsound_file(folder, c), names_changed(before, listing(folder))});
+    return joined({unsound_file(folder, c), names_changed(before, listing(folder))}, "; ");
 }
 
 // Starts the program, and its job on the case's files; the job's threads, none when the
@@ -273,7 +265,7 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
         Sleep(moment);
     }
     const std::string wrong = end_by(korvel, job, way);
-    return joined({wrong, left_wrong(folder, c, before)});
+    return joined({wrong, left_wrong(folder, c, before)}, "; ");
 }
 
 // A close while Create file writes into a pipe that the driver drains only afterwards: a
