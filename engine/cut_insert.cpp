@@ -78,13 +78,14 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
     start_saving(saved, static_cast<std::uint32_t>(at),
                  static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length - at)));
     std::int32_t code = copy(from, from_at, output_stream, at, length, &saved, piece);
-    // All of it on the disk before the length is cut last, which a failure can still undo.
-    if (code == 0 && !(output_stream.flush() &&
-                       (new_length >= old_length || output_stream.set_length(new_length))))
+    // All of it on the disk before the length is cut, last, which a failure can still undo.
+    const bool shorter = new_length < old_length;
+    if (code == 0 && !(output_stream.flush() && (!shorter || output_stream.set_length(new_length))))
         code = OUTPUT_WRITE_FAILED;
     if (code == 0) {
-        // The file system keeps the new length in its own journal: nothing to mend there.
-        output_stream.flush();
+        // The new length is the file system's own record, which it journals: a flush of it
+        // that fails leaves nothing to mend.
+        if (shorter) output_stream.flush();
         input_stream.close();
         output_stream.close();
         return;

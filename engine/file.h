@@ -89,6 +89,7 @@ class File {
 
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
+    bool marked = false;    // the system removes it when it is closed
 #else
     int descriptor = -1;
 #endif
@@ -99,7 +100,6 @@ class File {
     // file, in temporary_folder).
     std::filesystem::path temporary;
     std::filesystem::path temporary_folder;
-    bool marked = false; // the system removes it when it is closed
     bool aside = false;  // in the system's temporary folder, not the output's drive
 };
 

@@ -70,7 +70,7 @@ void FilePair::choose_rewrite() {
         return;
     }
     // Every name of a file with several must show the result, and a file another program
-    // holds open may not be replacable: such a file is changed where it lies.
+    // holds open may not let it be replaced: such a file is changed where it lies.
     if (target_exists) target = output_stream.final_path(target);
     const bool swappable =
         !target_exists || (output_stream.links() == 1 && output_stream.replaceable());

@@ -173,8 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pair.close();
     }
     // Nothing is left beside the files: a new file replaced its output or was removed.
-    const std::filesystem::directory_iterator entries(folder);
-    expect(std::distance(begin(entries), end(entries)) == (r.same_file ? 1 : 2));
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        expect(entry.path().filename() == "in.bin" || entry.path().filename() == "out.bin");
     expect(pair.file_code == 0 && pair.range_code == 0);
     expect(!pair.input_stream.is_open() && !pair.second_stream.is_open() &&
            !pair.output_stream.is_open());
