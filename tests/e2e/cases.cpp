@@ -6,6 +6,9 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,10 +17,17 @@ constexpr DWORD BOX_WAIT_MS = 60000; // Create file of 100 MiB takes a while und
 int case_count = 0; // each case has a folder of its own
 
 std::string listed(const std::vector<Box>& boxes) {
-    std::string text;
+    std::vector<std::string> shown;
     for (const Box& box : boxes)
-        text += (text.empty() ? "" : ", ") + quoted(box.title) + " " + quoted(box.text);
-    return text.empty() ? "no box" : text;
+        shown.push_back(quoted(box.title) + " " + quoted(box.text));
+    return shown.empty() ? "no box" : joined(shown, ", ");
+}
+
+std::string listed(const std::set<std::string>& names) {
+    std::vector<std::string> shown;
+    for (const std::string& name : names)
+        shown.push_back(quoted(name));
+    return joined(shown, ", ");
 }
 
 void fill_field(HWND dialog, int control, const std::string& text, bool typed) {
@@ -56,22 +66,49 @@ void make(const std::string& folder, const Setup& setup, std::vector<UniqueHandl
         write_file(path, setup.bytes);
         holds.push_back(hold_file(path));
         break;
+    case Setup::link: make_link(path, path_in(folder, setup.existing)); break;
     }
+}
+
+// The output's path as the case drops or chooses it; by its short name, checked to be one
+// of its own, so that the case does test what it says.
+std::string output_path(const std::string& name, const std::string& folder, const Case& c) {
+    const std::string path = path_in(folder, c.output);
+    if (!c.short_output) return path;
+    const std::string shortened = short_path(path);
+    const fs::path short_name = on_disk(shortened).filename();
+    check(!shortened.empty() && short_name != on_disk(c.output),
+          name + ": the output has a short name of its own", quoted(shortened));
+    return shortened;
+}
+
+// The folder lists exactly the files after names, spelt as it names them.
+void check_listing(const std::string& name, const std::string& folder,
+                   const std::vector<FileState>& after) {
+    std::set<std::string> expected;
+    for (const FileState& state : after)
+        if (state.bytes) expected.insert(state.name);
+    const std::set<std::string> names = names_in(folder);
+    check(names == expected, name + ": the folder lists " + listed(expected) + " and no more",
+          listed(names));
 }
 
 } // namespace
 
 Setup file(const std::string& name, const std::string& bytes) {
-    return {name, Setup::file, bytes, 0};
+    return {name, Setup::file, bytes, 0, ""};
 }
 Setup folder(const std::string& name) {
-    return {name, Setup::folder, "", 0};
+    return {name, Setup::folder, "", 0, ""};
 }
 Setup sparse(const std::string& name, std::uint64_t length) {
-    return {name, Setup::sparse, "", length};
+    return {name, Setup::sparse, "", length, ""};
 }
 Setup held(const std::string& name, const std::string& bytes) {
-    return {name, Setup::held, bytes, 0};
+    return {name, Setup::held, bytes, 0, ""};
+}
+Setup link(const std::string& name, const std::string& existing) {
+    return {name, Setup::link, "", 0, existing};
 }
 
 FileState has(const std::string& name, const std::string& bytes) {
@@ -157,15 +194,17 @@ void run_cases(const Korvel& korvel, const std::string& folder, const std::strin
         // buttons are enabled, and a drop's first name goes to the input, its second to
         // the output.
         click(korvel.dialog, IDC_CUT);
+        const std::string output = output_path(name, own, c);
         if (c.chosen) {
             check(choose_file(korvel, IDC_IN, OPEN_TITLE, path_in(own, c.input)) &&
-                      choose_file(korvel, IDC_OUT, SAVE_TITLE, path_in(own, c.output)),
+                      choose_file(korvel, IDC_OUT, SAVE_TITLE, output),
                   name + ": IN and OUT take the files", "a file dialog refused one");
         } else {
-            drop_files(korvel, {path_in(own, c.input), path_in(own, c.output)});
+            drop_files(korvel, {path_in(own, c.input), output});
         }
         run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
         holds.clear();
         check_files(name, own, c.after);
+        if (c.exact_listing) check_listing(name, own, c.after);
     }
 }

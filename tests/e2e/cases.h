@@ -17,17 +17,20 @@ constexpr char SUCCESS_TEXT[] = "Operation is successfully finished";
 
 // Something in the case's folder before the case runs.
 struct Setup {
-    enum Kind { file, folder, sparse, held };
+    enum Kind { file, folder, sparse, held, link };
     std::string name;
     Kind kind = file;
     std::string bytes;        // file, held
     std::uint64_t length = 0; // sparse
+    std::string existing;     // link: the file it is one more name of
 };
 Setup file(const std::string& name, const std::string& bytes);
 Setup folder(const std::string& name);
 Setup sparse(const std::string& name, std::uint64_t length);
 // A file the driver keeps open without sharing while the case runs.
 Setup held(const std::string& name, const std::string& bytes);
+// A second name of a file made before it (a hard link).
+Setup link(const std::string& name, const std::string& existing);
 
 // A file as it must be afterwards; no bytes: there must be no such file.
 struct FileState {
@@ -57,8 +60,10 @@ struct Case {
     Fields fields;
     std::vector<Box> boxes;
     std::vector<FileState> after;
-    bool typed = false;  // the fields are typed key by key, not set whole
-    bool chosen = false; // the input and output are chosen with IN and OUT, not dropped
+    bool typed = false;         // the fields are typed key by key, not set whole
+    bool chosen = false;        // the input and output are chosen with IN and OUT, not dropped
+    bool short_output = false;  // the output goes by its 8.3 short name
+    bool exact_listing = false; // the folder then lists just the files after names, spelt so
 };
 
 // Runs each case on the dialog, one after another; the suite's name leads every line.

@@ -1,6 +1,7 @@
-// Closing the dialog, or signing out, at any moment of a job, at each operation's largest
-// size: the program must end with 0 (a sign-out: once the dialog has answered, the system
-// ends it), and each file must be whole or untouched.
+// Closing the dialog, signing out, or killing the program at any moment of a job, at each
+// operation's largest size: the program must end with 0 (a sign-out: once the dialog has
+// answered, the system ends it; a kill: at once), each file must be whole or untouched, and
+// nothing may be left beside it or in the temporary folder.
 #include "tests/e2e/cases.h"
 #include "tests/e2e/files.h"
 #include "tests/e2e/report.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -18,10 +20,14 @@ namespace {
 // Once per layout keeps the test command short; raise it by hand to hunt a race.
 constexpr int REPEATS = 1;
 constexpr DWORD WHILE_BOX = 0xFFFFFFFF; // close once the job's closing box shows
+// Close once the job shows its first write: a file that comes beside the output or in the
+// temporary folder, or one whose length changes.
+constexpr DWORD AS_WRITING = 0xFFFFFFFE;
 // Far above any job's own time here: past it the program counts as hung.
 constexpr DWORD CLOSE_END_MS = 15000;
 
-enum class Way { escape, close_button, sign_out };
+// A kill is TerminateProcess, as the task manager, a crash or "Sign out anyway" end it.
+enum class Way { escape, close_button, sign_out, kill };
 
 struct Ending {
     Way way;
@@ -38,12 +44,14 @@ const Ending ENDINGS[] = {
      "sign-out ",
      {0, 30, WHILE_BOX},
      "allowed, the job over when WM_ENDSESSION returns, files whole or untouched"},
+    // Not while the box shows: the job's work on files is over by then, and the closes
+    // above already check what it left.
+    {Way::kill, "killed ", {AS_WRITING, 30, 100}, "files whole or untouched"},
 };
 
 constexpr std::uint32_t SLOW_SIZE = 1048576;
 constexpr DWORD CLOSE_TAKEN_MS = 200;
 constexpr DWORD ANSWER_MS = 1000; // a window that answers slower looks hung
-constexpr int KILL_ATTEMPTS = 20;
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
@@ -64,7 +72,7 @@ struct CloseCase {
     Fields fields;
     std::vector<Held> files; // the input first, then the output
     std::string output;      // the name dropped as the output
-    bool sign_out;           // also ended by a sign-out
+    bool from_outside;       // also signed out and killed: one case for each way of rewriting
 };
 
 std::vector<CloseCase> close_cases() {
@@ -165,11 +173,43 @@ std::string unsound_file(const std::string& folder, const CloseCase& c) {
     return "";
 }
 
-// Starts the program on the case's files as they were before, and its job; the job's
-// threads, none when the program did not start.
+// Every entry of the case's folder and of the temporary folder, with its length: a name
+// that comes shows a file written beside the output or kept aside, a length that changes
+// a file written in place.
+using Listing = std::map<std::filesystem::path, std::uintmax_t>;
+
+Listing listing(const std::string& folder) {
+    Listing entries;
+    for (const auto& place : {on_disk(folder), std::filesystem::temp_directory_path()}) {
+        for (const auto& entry : std::filesystem::directory_iterator(place)) {
+            std::error_code gone; // a file removed meanwhile, or a folder
+            entries[entry.path()] = entry.file_size(gone);
+        }
+    }
+    return entries;
+}
+
+// The names that came or went since before, described; empty when there are none.
+std::string names_changed(const Listing& before, const Listing& after) {
+    std::string changed;
+    for (const auto& [path, length] : after)
+        if (!before.count(path))
+            changed +=
+                " +" + path.filename().u8string() + " (" + std::to_string(length) + " bytes)";
+    for (const auto& [path, length] : before)
+        if (!after.count(path)) changed += " -" + path.filename().u8string();
+    return changed.empty() ? "" : "the folders changed:" + changed;
+}
+
+// What a run left wrong: a file neither whole nor untouched, and names that came or went.
+std::string left_wrong(const std::string& folder, const CloseCase& c, const Listing& before) {
+    return joined({unsound_file(folder, c), names_changed(before, listing(folder))}, "; ");
+}
+
+// Starts the program, and its job on the case's files; the job's threads, none when the
+// program did not start.
 std::vector<UniqueHandle> start_job(Korvel& korvel, const std::string& exe,
                                     const std::string& folder, const CloseCase& c) {
-    restore(folder, c);
     korvel = start_korvel(exe);
     if (!korvel.dialog) return {};
     // After "Cut bytes" one drop fills both slots: the first name is the input.
@@ -185,21 +225,21 @@ std::vector<UniqueHandle> start_job(Korvel& korvel, const std::string& exe,
     return threads_started(korvel, idle);
 }
 
-// One run: start, Start, close or sign out after the delay; what went wrong, or empty.
-std::string close_once(const std::string& exe, const std::string& folder, const CloseCase& c,
-                       DWORD delay, Way way) {
-    Korvel korvel;
-    const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, c);
-    if (!korvel.dialog) return "korvel.exe did not start";
-    if (delay == WHILE_BOX) {
-        if (!next_box(korvel)) return "no closing box showed";
-    } else {
-        Sleep(delay);
-    }
-    if (way == Way::sign_out) {
-        const std::string wrong = sign_out(korvel, job);
-        const std::string files = unsound_file(folder, c);
-        return wrong + (wrong.empty() || files.empty() ? "" : "; ") + files;
+// Waits until the folders show the job's first write; false when its work on files ends
+// (its box shows) first.
+bool began_writing(const Korvel& korvel, const std::vector<UniqueHandle>& job,
+                   const std::string& folder, const Listing& before) {
+    while (!all_ended(job, 0) && owned_dialogs(korvel.id, korvel.dialog).empty())
+        if (listing(folder) != before) return true;
+    return false;
+}
+
+// Ends the program the way given; what went wrong on the way, or empty.
+std::string end_by(Korvel& korvel, const std::vector<UniqueHandle>& job, Way way) {
+    if (way == Way::sign_out) return sign_out(korvel, job);
+    if (way == Way::kill) {
+        end_korvel(korvel); // TerminateProcess, and the wait for the end
+        return "";
     }
     close_by(korvel, way);
     const bool ended = WaitForSingleObject(korvel.process.get(), CLOSE_END_MS) == WAIT_OBJECT_0;
@@ -207,8 +247,27 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
     if (ended) GetExitCodeProcess(korvel.process.get(), &code);
     end_korvel(korvel);
     if (!ended) return "still running";
-    if (code != 0) return "exit code " + std::to_string(code);
-    return unsound_file(folder, c);
+    return code == 0 ? "" : "exit code " + std::to_string(code);
+}
+
+// One run: the files as they were before, start, Start, and the end at the moment given;
+// what went wrong, or empty.
+std::string close_once(const std::string& exe, const std::string& folder, const CloseCase& c,
+                       DWORD moment, Way way) {
+    restore(folder, c);
+    const Listing before = listing(folder);
+    Korvel korvel;
+    const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, c);
+    if (!korvel.dialog) return "korvel.exe did not start";
+    if (moment == WHILE_BOX) {
+        if (!next_box(korvel)) return "no closing box showed";
+    } else if (moment == AS_WRITING) {
+        if (!began_writing(korvel, job, folder, before)) return "no write showed";
+    } else {
+        Sleep(moment);
+    }
+    const std::string wrong = end_by(korvel, job, way);
+    return joined({wrong, left_wrong(folder, c, before)}, "; ");
 }
 
 // A close while Create file writes into a pipe that the driver drains only afterwards: a
@@ -238,39 +297,10 @@ void check_answers_while_closing(const std::string& exe) {
               (code ? std::to_string(*code) : "none"));
 }
 
-std::set<std::string> names_in(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().u8string());
-    return names;
-}
-
-// Ended from outside while Insert bytes keeps a copy of what it overwrites (the task
-// manager, a crash, "Sign out anyway"): the copy goes with the program. Tried until the
-// copy is seen in the temporary folder, and the program killed then.
-void check_killed_while_keeping(const std::string& exe, const std::string& folder,
-                                const CloseCase& insert) {
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
-    const std::set<std::string> before = names_in(temporary);
-    std::set<std::string> after = before;
-    bool seen = false;
-    for (int attempt = 0; attempt < KILL_ATTEMPTS && !seen; ++attempt) {
-        Korvel korvel;
-        const std::vector<UniqueHandle> job = start_job(korvel, exe, folder, insert);
-        // Until the job's box shows: the job keeps no copy past its work on files.
-        while (korvel.dialog && !seen && !all_ended(job, 0) &&
-               owned_dialogs(korvel.id, korvel.dialog).empty())
-            seen = names_in(temporary) != before;
-        end_korvel(korvel); // TerminateProcess, and the wait for the end
-        after = names_in(temporary);
-    }
-    std::string left;
-    for (const std::string& name : after)
-        if (!before.count(name)) left += " " + name;
-    check(seen && left.empty(),
-          "Close during a job / Insert bytes, killed while it keeps its copy: nothing new is left "
-          "in the temporary folder",
-          seen ? "left:" + left : "no copy showed in " + std::to_string(KILL_ATTEMPTS) + " runs");
+std::string moment_named(DWORD moment) {
+    if (moment == WHILE_BOX) return "while its box shows";
+    if (moment == AS_WRITING) return "as it begins to write";
+    return std::to_string(moment) + " ms after Start";
 }
 
 } // namespace
@@ -280,13 +310,10 @@ void check_close_during_job(const std::string& exe, const std::string& folder) {
     make_folder(own);
     check_answers_while_closing(exe);
     for (const CloseCase& c : close_cases()) {
-        if (c.operation == IDC_INSERT) check_killed_while_keeping(exe, own, c);
         for (const Ending& ending : ENDINGS) {
-            if (ending.way == Way::sign_out && !c.sign_out) continue;
+            const bool outside = ending.way == Way::sign_out || ending.way == Way::kill;
+            if (outside && !c.from_outside) continue;
             for (const DWORD delay : ending.delays_ms) {
-                const std::string moment = delay == WHILE_BOX
-                                               ? "while its box shows"
-                                               : std::to_string(delay) + " ms after Start";
                 std::string seen;
                 int failures = 0;
                 for (int run = 0; run < REPEATS; ++run) {
@@ -296,8 +323,9 @@ void check_close_during_job(const std::string& exe, const std::string& folder) {
                     seen = wrong;
                 }
                 check(failures == 0,
-                      "Close during a job / " + c.name + ", " + ending.name + moment + ": " +
-                          ending.outcome,
+                      "Close during a job / " + c.name + ", " + ending.name + moment_named(delay) +
+                          ": " + ending.outcome +
+                          ", their folder and the temporary folder list the names they did",
                       std::to_string(failures) + " of " + std::to_string(REPEATS) +
                           " runs: " + seen);
             }

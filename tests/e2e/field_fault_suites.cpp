@@ -10,6 +10,7 @@ const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
 const std::string ALPHA = "ABCDEFGHIJKLMNOP";
 const std::string OLD = "old output";
+const std::string SECOND = "second name.bin";
 constexpr std::uint64_t OVER_4_GIB = (std::uint64_t{1} << 32) + 10; // 10 bytes as 32 bits
 
 // What an edit control holds after a user typed into it.
@@ -110,6 +111,9 @@ void run_mended_fault_suite(const Korvel& korvel, const std::string& folder) {
                   ".\\" + IN_BIN, {"2", "", "3"}, {done()}, {has(IN_BIN, "CDE")}),
             fault("Cut bytes from to with the output in capitals", IDC_CUT_RANGE, alone, IN_BIN,
                   "IN.BIN", {"3", "6", ""}, {done()}, {has(IN_BIN, "DEFG")}),
+            fault("Cut bytes with the output a second name of the input", IDC_CUT,
+                  {file(IN_BIN, ALPHA), link(SECOND, IN_BIN)}, IN_BIN, SECOND, {"2", "", "3"},
+                  {done()}, {has(IN_BIN, "CDE"), has(SECOND, "CDE")}),
             fault("a failed cut on one file leaves it whole", IDC_CUT, alone, IN_BIN, IN_BIN,
                   {"10", "", "1"}, {failure("Begin adress out of file")}, {has(IN_BIN, ALPHA)}),
             fault("a failed range on one file leaves it whole", IDC_CUT_RANGE, alone, IN_BIN,

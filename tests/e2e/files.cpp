@@ -77,6 +77,27 @@ UniqueHandle hold_file(const std::string& path) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+void make_link(const std::string& path, const std::string& existing) {
+    CreateHardLinkW(on_disk(path).c_str(), on_disk(existing).c_str(), nullptr);
+}
+
+std::string short_path(const std::string& path) {
+    const fs::path long_path = on_disk(path);
+    std::wstring shortened(MAX_PATH, L'\0');
+    const DWORD length = GetShortPathNameW(long_path.c_str(), shortened.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return "";
+    shortened.resize(length);
+    return fs::path(shortened).u8string();
+}
+
+std::set<std::string> names_in(const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(on_disk(folder), ignored))
+        names.insert(entry.path().filename().u8string());
+    return names;
+}
+
 UniqueHandle make_slow_output() {
     return UniqueHandle(CreateNamedPipeA(SLOW_OUTPUT, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
                                          1 /* instance */, 0, PIPE_BUFFER_SIZE,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 
 // Names here are UTF-8, as in the cases' tables; this is the file one names.
@@ -30,6 +31,13 @@ std::string pattern(std::size_t length);
 void make_sparse_file(const std::string& path, std::uint64_t length);
 // Opens the file without sharing, so that no one else opens it while the handle lives.
 UniqueHandle hold_file(const std::string& path);
+// Gives the existing file a second name (a hard link).
+void make_link(const std::string& path, const std::string& existing);
+// The path with each name in it that is not 8.3 given as its 8.3 short name; empty when
+// the system gives none.
+std::string short_path(const std::string& path);
+// The names in the folder, spelt as it lists them.
+std::set<std::string> names_in(const std::string& folder);
 
 // An output that takes bytes only as fast as the driver reads them: a job writing to it
 // lasts as long as the driver likes, as on a slow share. The name to drop as the output.

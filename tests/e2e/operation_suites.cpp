@@ -8,8 +8,10 @@ namespace {
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
-const std::string ALPHA = "ABCDEFGHIJKLMNOP"; // 16 bytes, each easy to tell apart
-const std::string OLD = "old output";         // an output file that was there before
+const std::string ALPHA = "ABCDEFGHIJKLMNOP";         // 16 bytes, each easy to tell apart
+const std::string OLD = "old output";                 // an output file that was there before
+const std::string LONG_NAME = "Long Output Name.bin"; // not 8.3: it has a short name too
+const std::string SECOND = "second name.bin";         // a hard link to another file here
 
 std::string zeros(std::size_t length) {
     return std::string(length, '\0');
@@ -17,6 +19,18 @@ std::string zeros(std::size_t length) {
 
 std::string overwritten(std::string bytes, std::size_t at, const std::string& with) {
     return bytes.replace(at, with.size(), with);
+}
+
+// The case, checked also for its folder then listing no file that after does not name.
+Case nothing_beside(Case c) {
+    c.exact_listing = true;
+    return c;
+}
+
+// The case with its output given by its 8.3 short name, which must leave no such name.
+Case by_short_name(Case c) {
+    c.short_output = true;
+    return nothing_beside(c);
 }
 
 std::vector<Case> cut_bytes_cases() {
@@ -42,6 +56,13 @@ std::vector<Case> cut_bytes_cases() {
             {done()}, {has(OUT_BIN, "FG")}),
         cut("an input of exactly 31,457,280 bytes", {file(IN_BIN, limit)}, IN_BIN, OUT_BIN,
             "1DFFFFE", "2", {done()}, {has(OUT_BIN, limit.substr(MAX_FILE_SIZE - 2))}),
+        by_short_name(cut("an output given by its short name keeps its long name",
+                          {file(IN_BIN, ALPHA), file(LONG_NAME, OLD)}, IN_BIN, LONG_NAME, "4", "3",
+                          {done()}, {has(IN_BIN, ALPHA), has(LONG_NAME, "EFG")})),
+        nothing_beside(cut("an output with a second name shows the piece under both",
+                           {file(IN_BIN, ALPHA), file(OUT_BIN, OLD), link(SECOND, OUT_BIN)}, IN_BIN,
+                           OUT_BIN, "4", "3", {done()},
+                           {has(IN_BIN, ALPHA), has(OUT_BIN, "EFG"), has(SECOND, "EFG")})),
         cut("a capital 0X in Begin touches no file", {file(IN_BIN, ALPHA), file(OUT_BIN, OLD)},
             IN_BIN, OUT_BIN, "0X10", "2", {failure("Hex value error, in begin address field")},
             {has(IN_BIN, ALPHA), has(OUT_BIN, OLD)}),
@@ -138,6 +159,10 @@ std::vector<Case> insert_cases() {
                {has(IN_BIN, xyz), has(OUT_BIN, "xyzDEFGHIJKLMNOP")}),
         insert("in the middle", both, "5", {done()}, {has(OUT_BIN, "ABCDExyzIJKLMNOP")}),
         insert("over the last bytes", both, "D", {done()}, {has(OUT_BIN, "ABCDEFGHIJKLMxyz")}),
+        nothing_beside(insert(
+            "an output with a second name shows the input under both",
+            {file(IN_BIN, xyz), file(OUT_BIN, ALPHA), link(SECOND, OUT_BIN)}, "5", {done()},
+            {has(IN_BIN, xyz), has(OUT_BIN, "ABCDExyzIJKLMNOP"), has(SECOND, "ABCDExyzIJKLMNOP")})),
         insert("an input as long as the output",
                {file(IN_BIN, "0123456789abcdef"), file(OUT_BIN, ALPHA)}, "0", {done()},
                {has(OUT_BIN, "0123456789abcdef")}),
@@ -186,8 +211,8 @@ std::vector<Case> create_cases() {
                {has(OUT_BIN, zeros(CREATE_SIZE_LIMIT))}),
         create("one byte over the limit leaves the output as it was", {file(OUT_BIN, OLD)}, OUT_BIN,
                "104857601", {failure("Output file size, out of limit")}, {has(OUT_BIN, OLD)}),
-        create("one byte over the limit creates an empty output", {}, OUT_BIN, "104857601",
-               {failure("Output file size, out of limit")}, {has(OUT_BIN, "")}),
+        create("one byte over the limit creates no output", {}, OUT_BIN, "104857601",
+               {failure("Output file size, out of limit")}, {absent(OUT_BIN)}),
         create("an output that is a folder", {folder(OUT_BIN)}, OUT_BIN, "1",
                {failure("Load output file error")}, {}),
         create("an output in a missing folder", {}, "none\\" + OUT_BIN, "1",

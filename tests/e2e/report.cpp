@@ -30,6 +30,13 @@ bool print_summary() {
     return failed == 0;
 }
 
+std::string joined(const std::vector<std::string>& texts, const std::string& separator) {
+    std::string text;
+    for (const std::string& part : texts)
+        if (!part.empty()) text += (text.empty() ? "" : separator) + part;
+    return text;
+}
+
 std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {

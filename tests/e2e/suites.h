@@ -25,6 +25,7 @@ void run_unselected_suite(const Korvel& korvel, const std::string& folder);
 void run_front_end_suite(const Korvel& korvel, const std::string& folder);
 // The close command ends the program with 0: by Esc, or the system menu's close item.
 void check_close(Korvel& korvel, const std::string& how);
-// Closing at any moment of a job, by Esc or the close button, ends the program with 0 and
-// leaves every file whole or untouched.
+// Closing at any moment of a job, by Esc or the close button, ends the program with 0; that,
+// a sign-out or a kill leaves every file whole or untouched, and no file beside it or in the
+// temporary folder that was not there before.
 void check_close_during_job(const std::string& exe, const std::string& folder);
