@@ -199,7 +199,8 @@ bool set_delete_disposition(HANDLE file, bool remove) {
                            &disposition, sizeof disposition);
 }
 
-// NTFS and the other file systems that give a file more than one name.
+// A local drive whose file system gives a file more than one name (NTFS and later ones);
+// a share may say NTFS and still refuse a link, and is taken as one that does not.
 bool takes_hard_links(const fs::path& folder) {
     wchar_t volume[MAX_PATH + 1] = {};
     wchar_t system[MAX_PATH + 1] = {};
@@ -208,7 +209,8 @@ bool takes_hard_links(const fs::path& folder) {
         !GetVolumeInformationW(volume, nullptr /* no label */, 0, nullptr /* no serial */,
                                nullptr /* no name length */, &flags, system, MAX_PATH))
         return false;
-    return (flags & SUPPORTS_HARD_LINKS) || lstrcmpiW(system, L"NTFS") == 0;
+    return GetDriveTypeW(volume) != DRIVE_REMOTE &&
+           ((flags & SUPPORTS_HARD_LINKS) || lstrcmpiW(system, L"NTFS") == 0);
 }
 
 // The attributes and security of like, where it exists, for the file open on handle.
