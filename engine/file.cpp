@@ -1,6 +1,7 @@
 #include "engine/file.h"
 
 #include <algorithm>
+#include <exception>
 #include <random>
 #include <string>
 #include <system_error>
@@ -22,9 +23,23 @@ fs::path folder_of(const fs::path& target) {
     return folder.empty() ? fs::path(".") : folder;
 }
 
-// A name for a new file in folder, which its creation claims.
-fs::path new_name(const fs::path& folder, std::random_device& entropy) {
-    return folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+enum class Claim { made, taken, refused };
+
+// Draws new names in folder until make claims one by creating it: the name, or nothing
+// where the system refuses for another reason than a name already taken, or no name can
+// be drawn (no entropy, no memory).
+template <typename Make> std::optional<fs::path> claim_name(const fs::path& folder, Make make) {
+    try {
+        std::random_device entropy;
+        for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
+            const fs::path name = folder / ("korvel-" + std::to_string(entropy()) + ".tmp");
+            const Claim claim = make(name);
+            if (claim == Claim::made) return name;
+            if (claim == Claim::refused) break;
+        }
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
 }
 
 // Puts the file named from in target's place with one rename; the step is on the disk
@@ -133,7 +148,6 @@ bool File::replace(const fs::path& target, bool target_exists) {
 
 #include "ui/win32.h"
 
-#include <exception>
 #include <vector>
 
 namespace {
@@ -280,23 +294,15 @@ void File::open_temporary_in(const fs::path& folder, const fs::path* like) {
     const bool by_link = takes_hard_links(folder);
     const DWORD flags = (like ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY) |
                         (by_link ? FILE_FLAG_DELETE_ON_CLOSE : 0);
-    try {
-        std::random_device entropy;
-        // The name is claimed by creating it: one that exists already is tried again under
-        // another, any other failure ends the search. A link to it needs it shared.
-        for (int attempt = 0; attempt < NAME_ATTEMPTS && !is_open(); ++attempt) {
-            temporary = new_name(folder, entropy);
-            handle = open_handle(temporary, GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC,
-                                 CREATE_NEW, by_link ? SHARED : 0, flags);
-            if (!is_open() && GetLastError() != ERROR_FILE_EXISTS) break;
-        }
-    } catch (const std::exception&) {
-        // No entropy, or no memory for a name: no temporary file.
-    }
-    if (!is_open()) {
-        temporary.clear();
-        return;
-    }
+    // No other program may open it, but to link a second name to it.
+    const auto name = claim_name(folder, [&](const fs::path& name) {
+        handle = open_handle(name, GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC, CREATE_NEW,
+                             by_link ? SHARED : 0, flags);
+        if (is_open()) return Claim::made;
+        return GetLastError() == ERROR_FILE_EXISTS ? Claim::taken : Claim::refused;
+    });
+    if (!name) return;
+    temporary = *name;
     delete_on_close = by_link;
     // Where the mark cannot be set, close() still removes it by its name.
     marked = by_link || set_delete_disposition(native(handle), true);
@@ -306,21 +312,16 @@ void File::open_temporary_in(const fs::path& folder, const fs::path* like) {
 bool File::keep_native() {
     if (delete_on_close) {
         // The first name goes with this handle; a second one linked to it stays.
-        try {
-            std::random_device entropy;
-            for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
-                const fs::path name = new_name(temporary.parent_path(), entropy);
-                if (CreateHardLinkW(name.c_str(), temporary.c_str(), nullptr /* reserved */)) {
-                    temporary = name;
-                    delete_on_close = false;
-                    marked = false;
-                    return true;
-                }
-                if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-            }
-        } catch (const std::exception&) {
-        }
-        return false;
+        const auto name = claim_name(temporary.parent_path(), [&](const fs::path& name) {
+            if (CreateHardLinkW(name.c_str(), temporary.c_str(), nullptr /* reserved */))
+                return Claim::made;
+            return GetLastError() == ERROR_ALREADY_EXISTS ? Claim::taken : Claim::refused;
+        });
+        if (!name) return false;
+        temporary = *name;
+        delete_on_close = false;
+        marked = false;
+        return true;
     }
     if (marked && !set_delete_disposition(native(handle), false)) return false;
     marked = false;
@@ -481,16 +482,13 @@ bool File::keep_native() {
     if (!temporary.empty()) return true;
     // A nameless file is named by a link to what is open.
     const std::string open_file = "/proc/self/fd/" + std::to_string(descriptor);
-    std::random_device entropy;
-    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
-        const fs::path name = new_name(temporary_folder, entropy);
-        if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            temporary = name;
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
+    const auto name = claim_name(temporary_folder, [&](const fs::path& name) {
+        if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return Claim::made;
+        return errno == EEXIST ? Claim::taken : Claim::refused;
+    });
+    if (name) temporary = *name;
+    return name.has_value();
 }
 
 bool File::is_open() const {
