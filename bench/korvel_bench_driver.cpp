@@ -8,6 +8,7 @@
 //   korvel_bench_driver patch IN BEGIN DATA
 //   korvel_bench_driver compare IN OUT
 #include "engine/messages.h"
+#include "fields/decimal_field.h"
 #include "job/dialog.h"
 #include "job/job.h"
 #include "ui/res/resource.h"
@@ -27,9 +28,7 @@ class ConsoleDialog : public Dialog {
     bool failed = false;
 
     std::string field_text(int control) override { return texts[control]; }
-    std::uint32_t field_number(int control) override {
-        return std::uint32_t(std::strtoul(texts[control].c_str(), nullptr, 10));
-    }
+    std::uint64_t field_number(int control) override { return parse_decimal(texts[control]); }
     void enable_control(int, bool) override {}
     void show_message(const std::string& text, const char* title, Icon, Modality) override {
         failed = failed || std::strcmp(title, ERROR_TITLE) == 0;

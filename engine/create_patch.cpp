@@ -3,8 +3,9 @@
 #include "engine/file_pair.h"
 #include "engine/saved_range.h"
 
-void FilePair::create_file(std::uint32_t size) {
-    if (size > CREATE_SIZE_LIMIT) fail_file(OUTPUT_TOO_LARGE);
+void FilePair::create_file(std::uint64_t whole_size) {
+    if (whole_size > CREATE_SIZE_LIMIT) fail_file(OUTPUT_TOO_LARGE);
+    const auto size = static_cast<std::uint32_t>(whole_size);
     switch (rewrite) {
     case Rewrite::beside: write_zeros(replacement, size); return swap_in(0);
     case Rewrite::straight:

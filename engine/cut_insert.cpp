@@ -9,11 +9,12 @@
 
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
-void FilePair::cut_bytes(std::uint32_t begin, std::uint32_t size) {
+void FilePair::cut_bytes(std::uint32_t begin, std::uint64_t size) {
     if (size == 0) fail_range(SIZE_TOO_SMALL);
     if (begin >= input_size) fail_range(BEGIN_OUT_OF_FILE);
-    if (std::uint64_t{begin} + size > input_size) fail_range(END_OUT_OF_FILE);
-    write_piece(begin, size);
+    // Against what is left of the file: a size near the top of 64 bits must not wrap.
+    if (size > input_size - begin) fail_range(END_OUT_OF_FILE);
+    write_piece(begin, static_cast<std::uint32_t>(size));
 }
 
 void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {

@@ -43,10 +43,11 @@ class FilePair {
     void load_for_patch(const Path& input_path);
     void load_for_compare(const Path& input_path, const Path& output_path);
 
-    void cut_bytes(std::uint32_t begin, std::uint32_t size);
+    // A size is the Size field's whole number, which may be past 32 bits.
+    void cut_bytes(std::uint32_t begin, std::uint64_t size);
     void cut_range(std::uint32_t begin, std::uint32_t end);
     void insert_bytes(std::uint32_t begin);
-    void create_file(std::uint32_t size);
+    void create_file(std::uint64_t size);
     void set_patch(std::uint32_t begin, std::uint32_t value, std::uint32_t length);
     std::string compare_files();
 

@@ -20,8 +20,8 @@ class Dialog {
     // The whole text of an edit control, however long: another program may set more
     // than the 9 characters it takes from the keyboard.
     virtual std::string field_text(int control) = 0;
-    // The control's decimal digits as an unsigned number; 0 when it holds none.
-    virtual std::uint32_t field_number(int control) = 0;
+    // The control's whole text read as a decimal number (parse_decimal); 0 when it holds none.
+    virtual std::uint64_t field_number(int control) = 0;
     virtual void enable_control(int control, bool enabled) = 0;
     // Shows a box with one OK button, owned by the dialog, of a UTF-8 text; returns once it
     // is dismissed.

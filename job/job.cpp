@@ -52,7 +52,7 @@ std::string run_branch(Dialog& dialog, const Job& job) {
     case CutBytes: {
         const std::uint32_t begin = read_hex(dialog, IDC_BEGIN, BAD_BEGIN_FIELD);
         engine.load_for_cut(job.input_path, job.output_path);
-        const std::uint32_t size = dialog.field_number(IDC_SIZE);
+        const std::uint64_t size = dialog.field_number(IDC_SIZE);
         engine.cut_bytes(begin, size);
         break;
     }
@@ -71,7 +71,7 @@ std::string run_branch(Dialog& dialog, const Job& job) {
     }
     case CreateZeroFile: {
         engine.load_for_create(job.output_path);
-        const std::uint32_t size = dialog.field_number(IDC_SIZE);
+        const std::uint64_t size = dialog.field_number(IDC_SIZE);
         engine.create_file(size);
         break;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fields/decimal_field.h"
 #include "job/dialog.h"
 #include "job/job.h"
 
@@ -31,15 +32,9 @@ class RecordingDialog : public Dialog {
         return texts[control];
     }
 
-    std::uint32_t field_number(int control) override {
+    std::uint64_t field_number(int control) override {
         events.push_back("number " + std::to_string(control));
-        // Like the platform's unsigned read: leading digits, 0 when there are none.
-        std::uint32_t number = 0;
-        for (const char c : texts[control]) {
-            if (c < '0' || c > '9') break;
-            number = number * 10 + std::uint32_t(c - '0');
-        }
-        return number;
+        return parse_decimal(texts[control]);
     }
 
     void enable_control(int control, bool enabled) override {

@@ -12,7 +12,7 @@ namespace {
 // the job's own thread, so that a stop that waited for the engine would never return.
 class ClosingDialog : public RecordingDialog {
   public:
-    std::uint32_t field_number(int control) override {
+    std::uint64_t field_number(int control) override {
         stop_jobs();
         return RecordingDialog::field_number(control);
     }

@@ -1,5 +1,6 @@
 #include "ui/job_thread.h"
 
+#include "fields/decimal_field.h"
 #include "fields/hex_field.h"
 #include "job/dialog.h"
 #include "job/job.h"
@@ -38,14 +39,12 @@ std::wstring utf16(const std::string& text) {
 class FieldSnapshot final : public Dialog {
   public:
     explicit FieldSnapshot(HWND dialog) : dialog(dialog) {
-        for (const int field : FIELDS) {
+        for (const int field : FIELDS)
             texts[field] = ascii_text(window_text(GetDlgItem(dialog, field)));
-            numbers[field] = GetDlgItemInt(dialog, field, nullptr, FALSE /* unsigned */);
-        }
     }
 
     std::string field_text(int control) override { return texts[control]; }
-    std::uint32_t field_number(int control) override { return numbers[control]; }
+    std::uint64_t field_number(int control) override { return parse_decimal(texts[control]); }
 
     void enable_control(int control, bool enabled) override {
         EnableWindow(GetDlgItem(dialog, control), enabled ? TRUE : FALSE);
@@ -64,7 +63,6 @@ class FieldSnapshot final : public Dialog {
   private:
     HWND dialog;
     std::map<int, std::string> texts;
-    std::map<int, std::uint32_t> numbers;
 };
 
 struct JobStart {
