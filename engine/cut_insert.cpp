@@ -60,8 +60,19 @@ void FilePair::swap_in(std::int32_t code) {
     // The old file is let go first: nothing of this program holds it while it is replaced.
     input_stream.close();
     output_stream.close();
-    if (code == 0 && !replacement.replace(target, target_exists)) code = OUTPUT_WRITE_FAILED;
     if (code != 0) fail_file(code);
+    const Swap swap = replacement.replace();
+    if (swap == Swap::done) return;
+    // A folder that refuses the swap for good, before anything changed: the output, still
+    // the file the job opened, takes the new file's bytes where it lies.
+    if (swap == Swap::failed || !target_exists || !output_stream.open(target, Access::write) ||
+        output_stream.identity() != target_identity)
+        fail_file(OUTPUT_WRITE_FAILED);
+    rewrite = Rewrite::in_place;
+    const std::uint64_t length = replacement.size();
+    const AlignedBytes piece = allocate_aligned(piece_at(length, 0), 0);
+    overwrite(&replacement, 0, 0, static_cast<std::uint32_t>(length), length, piece.bytes);
+    replacement.close();
 }
 
 void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, std::uint32_t length,

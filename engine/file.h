@@ -14,6 +14,16 @@
 // The length of a file that cannot be measured (a pipe, a device).
 constexpr std::uint64_t UNMEASURED = std::numeric_limits<std::uint64_t>::max();
 
+// What makes an open file that file: its volume (or device) and its index on it.
+using Identity = std::pair<std::uint64_t, std::uint64_t>;
+
+// What became of a new file that was to take an output's place.
+enum class Swap {
+    done,    // it is there, the old file gone
+    failed,  // the output is as it was, the new file removed
+    refused, // refused for good before anything changed: the new file is still open
+};
+
 enum class Access {
     read,   // "rb": the file must exist
     update, // "r+b": the file must exist; nothing changes until it is written
@@ -37,8 +47,10 @@ class File {
     // A new file in the system's temporary folder, for this program's eyes only, that
     // the system removes when it is closed, however the program ends, unless kept.
     bool open_temporary();
-    // The same in the folder of target, to be put in its place by replace().
-    bool open_beside(const std::filesystem::path& target);
+    // The same in the folder of target, to be put in its place by replace(); like is the
+    // file open at target, whose all but bytes it takes on, or null for a new output.
+    // False where it cannot be made, or cannot be made to keep what like is.
+    bool open_beside(const std::filesystem::path& target, const File* like);
     bool is_open() const;
 
     std::uint64_t size() const; // UNMEASURED where it cannot be measured
@@ -56,43 +68,43 @@ class File {
     // False when a write, or the close itself, failed. Usable again either way.
     bool close();
 
-    // How many names the file has in its folders: 1 unless it has hard links.
-    std::uint32_t links() const;
-    // Another program may hold the file open, but none keeps it from being replaced.
-    bool replaceable() const { return may_replace; }
+    // A new file in its place could be all that it is: it has one name, no other program
+    // keeps it from being replaced, and it holds nothing but its bytes that a new file
+    // could not be given (named streams, encryption).
+    bool swappable() const;
     // Where the file itself lies: the path it was opened by, with links followed and
     // every name long and spelt as in its folder.
     std::filesystem::path final_path(const std::filesystem::path& opened_as) const;
 
-    // A file from open_temporary or open_beside, given a lasting name and closed; the
-    // name, or nothing where it could not be kept.
+    // A file from open_temporary, given a lasting name and closed; the name, or nothing
+    // where it could not be kept.
     std::optional<std::filesystem::path> keep();
-    // A file from open_beside, flushed and put in target's place in one step: until then
-    // target is as it was (missing where it did not exist), after it the new file. False,
-    // with the new file removed and target as it was, when that cannot be done.
-    bool replace(const std::filesystem::path& target, bool target_exists);
+    // A file from open_beside, flushed and put in its target's place in one step, through
+    // the handle that wrote it, provided the target is still the file it was opened
+    // beside (still missing for a new output): until then the target is as it was, after
+    // it the new file, and closed.
+    Swap replace();
 
-    friend bool same_file(const File& first, const File& second);
+    // Nothing where the system cannot tell.
+    std::optional<Identity> identity() const;
 
   private:
     // What each system does its own way; the rest is shared.
     void open_native(const std::filesystem::path& path, Access access);
-    // like: the file whose place it is to take, whose attributes it takes on; null for a
-    // copy of this program's own.
-    void open_temporary_in(const std::filesystem::path& folder, const std::filesystem::path* like);
+    // Made for this program's eyes only, and removed by the system when it is closed.
+    void open_temporary_in(const std::filesystem::path& folder, bool beside);
+    // Gives the file all that like is but its bytes; false where it cannot.
+    bool take_on(const File& like);
     bool close_native();
     bool keep_native();
+    Swap swap_native();
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
-    // What makes the open file that file: its volume (or device) and its index on it;
-    // nothing where the system cannot tell.
-    std::optional<std::pair<std::uint64_t, std::uint64_t>> identity() const;
 
 #ifdef _WIN32
-    void* handle = nullptr;       // a HANDLE; null when closed
-    bool marked = false;          // the system removes it when it is closed
-    bool delete_on_close = false; // and keeps it only by a second name
+    void* handle = nullptr; // a HANDLE; null when closed
+    bool marked = false;    // the system removes it when it is closed
 #else
     int descriptor = -1;
 #endif
@@ -104,12 +116,20 @@ class File {
     std::filesystem::path temporary;
     std::filesystem::path temporary_folder;
     bool aside = false; // in the system's temporary folder, not the output's drive
+    // For a file from open_beside: where it goes, and what must be there until it does.
+    std::filesystem::path target;
+    bool target_exists = false;
+    std::optional<Identity> target_identity;
 };
 
 // Whether two open files are one. The files decide, never their paths' spelling; where
 // the system cannot tell (a share, a pipe, a redirector that gives no identity), they are
 // taken as one, the answer that loses nothing when it is wrong.
 bool same_file(const File& first, const File& second);
+
+// Where a chain of symbolic links that starts at path ends: path itself where it is no
+// link. A new output is made there, and the links stay links.
+std::filesystem::path link_end(const std::filesystem::path& path);
 
 // Test seams, set only by tests. same_file answers this instead of asking the system: a
 // second name of one file that the system does not tie to the file. Writes fail, as on a

@@ -25,6 +25,7 @@ void FilePair::close_streams() {
     replacement.close();
     target.clear();
     target_exists = false;
+    target_identity.reset();
     rewrite = Rewrite::beside;
     cut_in_place = false;
 }
@@ -60,6 +61,7 @@ void FilePair::open_output(const Path& output_path, Access access, bool may_be_m
     // leaves an existing output as it was, and a missing one missing.
     target = output_path;
     target_exists = output_stream.open(output_path, access);
+    target_identity = output_stream.identity();
     if (!target_exists && !(may_be_missing && output_stream.missing()))
         fail_file(OUTPUT_OPEN_FAILED);
 }
@@ -69,12 +71,13 @@ void FilePair::choose_rewrite() {
         rewrite = Rewrite::straight;
         return;
     }
-    // Every name of a file with several must show the result, and a file another program
-    // holds open may not let it be replaced: such a file is changed where it lies.
-    if (target_exists) target = output_stream.final_path(target);
-    const bool swappable =
-        !target_exists || (output_stream.links() == 1 && output_stream.replaceable());
-    if (swappable && replacement.open_beside(target)) {
+    // Every name of a file with several must show the result, a file another program
+    // holds open may not let it be replaced, and a new file could not be all that some
+    // files are: such a file is changed where it lies. A link that leads nowhere stays a
+    // link, and the file it names is made.
+    target = target_exists ? output_stream.final_path(target) : link_end(target);
+    const bool swappable = !target_exists || output_stream.swappable();
+    if (swappable && replacement.open_beside(target, target_exists ? &output_stream : nullptr)) {
         rewrite = Rewrite::beside;
         return;
     }

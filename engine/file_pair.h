@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // A file's name as the system spells it: wide text on Windows, bytes elsewhere. It is
@@ -58,6 +59,7 @@ class FilePair {
     File replacement; // the output's new bytes, written beside it
     Path target;      // the output's path, where the replacement goes
     bool target_exists = false;
+    std::optional<Identity> target_identity; // the output the job opened
     Rewrite rewrite = Rewrite::beside;
     bool cut_in_place = false; // the input is the output, or may be
 

@@ -34,6 +34,9 @@ TEST(Faults, FullDiskIsAWriteError) {
 // A drive that takes no more bytes part-way through a job (full, or pulled out): a file
 // replaced whole is left as it was with nothing beside it; one changed where it lies gets
 // its old bytes back, or, where even that fails, is reported with the file that keeps them.
+// Other programs at work in the folder meanwhile: a scanner that opens each new file, one
+// that holds the output for a moment, one that puts a newer file at its path. A file
+// replaced keeps all it was but its bytes.
 TEST(Faults, WritesFailForGood) {
     TempFolder folder;
     std::filesystem::create_directory(on_disk(folder.path("out")));
@@ -42,11 +45,31 @@ TEST(Faults, WritesFailForGood) {
     const std::string twin = folder.path("out/twin.bin"); // a second name of the output
     const Bytes in = byte_run(PIECE_SIZE + 10, 0x10);
     const Bytes old = byte_run(2 * PIECE_SIZE, 0x80);
+    const Bytes newer = byte_run(3, 0x20);
+    const Bytes zeros(5, 0);
+    Bytes inserted = old;
+    std::copy(in.begin(), in.end(), inserted.begin() + 7);
+    constexpr std::uint64_t NO_END = UINT64_MAX;
     FilePair pair;
     const auto insert = [&](std::uint32_t begin) {
         return [&, begin] {
             pair.load_for_insert(input, output);
             pair.insert_bytes(begin);
+        };
+    };
+    const auto cut = [&] {
+        pair.load_for_cut(input, output);
+        pair.cut_bytes(0, PIECE_SIZE + 10);
+    };
+    const auto create = [&] {
+        pair.load_for_create(output);
+        pair.create_file(5);
+    };
+    // The job, with another program at work from before it loads until it ends.
+    const auto scanned = [&](std::function<void()> job) {
+        return [&, job] {
+            const Scanner scanner(folder.path("out"));
+            job();
         };
     };
     const auto patch = [&] {
@@ -59,7 +82,8 @@ TEST(Faults, WritesFailForGood) {
         bool linked;              // the output has a second name: changed where it lies
         std::uint64_t bytes_left; // before writes fail
         std::int32_t code;
-        std::uint32_t kept_at; // where the kept bytes belong, for codes 13 and 14
+        std::uint32_t kept_at;        // where the kept bytes belong, for codes 13 and 14
+        const Bytes* after = nullptr; // the output after codes 0 and 11, if not the old bytes
     };
     const Case cases[] = {
         {"cut, replaced",
@@ -71,6 +95,35 @@ TEST(Faults, WritesFailForGood) {
         {"insert, no room beside nor in place", insert(7), false, PIECE_SIZE, 11, 0},
         {"insert, in place, not put back", insert(7), true, 100, 13, 7},
         {"set patch, not put back", patch, false, 2, 14, 5},
+        {"cut, scanned", scanned(cut), false, NO_END, 0, 0, &in},
+        {"insert, scanned", scanned(insert(7)), false, NO_END, 0, 0, &inserted},
+        {"create, scanned", scanned(create), false, NO_END, 0, 0, &zeros},
+        {"cut, the old file held for a moment",
+         [&] {
+             pair.load_for_cut(input, output);
+             const HeldForAMoment held(output);
+             pair.cut_bytes(0, PIECE_SIZE + 10);
+         },
+         false, NO_END, 0, 0, &in},
+        {"create, a newer file where there was none",
+         [&] {
+             std::filesystem::remove(on_disk(output));
+             pair.load_for_create(output);
+             write_file(output, newer);
+             pair.create_file(5);
+         },
+         false, NO_END, 11, 0, &newer},
+#ifndef _WIN32
+        // Windows lets no program rename over a file another holds open.
+        {"cut, a newer file renamed over the old",
+         [&] {
+             pair.load_for_cut(input, output);
+             write_file(twin, newer);
+             std::filesystem::rename(on_disk(twin), on_disk(output));
+             pair.cut_bytes(0, PIECE_SIZE + 10);
+         },
+         false, NO_END, 11, 0, &newer},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -78,7 +131,9 @@ TEST(Faults, WritesFailForGood) {
         std::filesystem::remove(on_disk(twin));
         write_file(output, old);
         if (c.linked) std::filesystem::create_hard_link(on_disk(output), on_disk(twin));
-        bytes_until_writes_fail = c.bytes_left;
+        make_unusual(output);
+        const std::string was = what_it_is(output);
+        if (c.bytes_left != NO_END) bytes_until_writes_fail = c.bytes_left;
         KeptBytes kept;
         error failure{0, 0};
         try {
@@ -93,8 +148,11 @@ TEST(Faults, WritesFailForGood) {
         EXPECT_EQ(read_file(input), in);
         const std::filesystem::directory_iterator beside(on_disk(folder.path("out")));
         EXPECT_EQ(std::distance(begin(beside), end(beside)), c.linked ? 2 : 1);
-        if (c.code == 11) {
-            EXPECT_EQ(read_file(output), old);
+        if (c.code == 0 || c.code == 11) {
+            EXPECT_EQ(read_file(output), c.after ? *c.after : old);
+            if (c.after != &newer) {
+                EXPECT_EQ(what_it_is(output), was);
+            }
             continue;
         }
         // The old bytes from where they belong, in a file that outlives the program.
@@ -291,6 +349,17 @@ TEST(Faults, SameFileIsTheFileItself) {
               0);
     EXPECT_TRUE(std::filesystem::is_symlink(on_disk(folder.path("soft"))));
     EXPECT_EQ(read_file(data), Bytes(2, 0));
+    // A link that leads nowhere: the file it names is made, and the link stays.
+    std::filesystem::remove(on_disk(data));
+    EXPECT_EQ(failure_of(pair,
+                         [&] {
+                             pair.load_for_create(on_disk(folder.path("soft")));
+                             pair.create_file(3);
+                         })
+                  .file_code,
+              0);
+    EXPECT_TRUE(std::filesystem::is_symlink(on_disk(folder.path("soft"))));
+    EXPECT_EQ(read_file(data), Bytes(3, 0));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/files.h"
 
+#include <chrono>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -63,8 +64,34 @@ Bytes byte_run(std::size_t count, unsigned char first) {
     return bytes;
 }
 
+// Long enough for a job to try its swap in the meantime.
+constexpr std::chrono::milliseconds A_MOMENT(300);
+
+HeldForAMoment::HeldForAMoment(const std::string& path)
+    : held(std::make_unique<HeldOpen>(path)), releaser([this] {
+          std::this_thread::sleep_for(A_MOMENT);
+          held.reset();
+      }) {}
+
+Scanner::Scanner(const std::string& folder)
+    : thread([this, folder] {
+          while (!stop) {
+              std::error_code ignored;
+              for (const auto& entry : fs::directory_iterator(on_disk(folder), ignored))
+                  HeldOpen(entry.path().u8string());
+          }
+      }) {}
+
+Scanner::~Scanner() {
+    stop = true;
+    thread.join();
+}
+
 #ifdef _WIN32
 #include "ui/win32.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 HeldOpen::HeldOpen(const std::string& path)
     : handle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -75,7 +102,72 @@ HeldOpen::HeldOpen(const std::string& path)
 HeldOpen::~HeldOpen() {
     CloseHandle(handle);
 }
+
+namespace {
+
+const FILETIME LONG_AGO{0, 0x01A00000}; // in 1987
+const char* const ADMINISTRATORS = "S-1-5-32-544";
+
+} // namespace
+
+// Of the creation time and the owner, only what the system keeps as make_unusual set it:
+// Wine keeps neither.
+std::string what_it_is(const std::string& path) {
+    const HANDLE file = CreateFileW(on_disk(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information{};
+    GetFileInformationByHandle(file, &information);
+    std::string it = std::to_string(information.dwFileAttributes);
+    const FILETIME created = information.ftCreationTime;
+    if (created.dwHighDateTime == LONG_AGO.dwHighDateTime) it += " made in 1987";
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    char* owner_text = nullptr;
+    GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                    nullptr, &security);
+    if (owner) ConvertSidToStringSidA(owner, &owner_text);
+    if (owner_text && std::string(owner_text) == ADMINISTRATORS)
+        it += " owned by the administrators";
+    LocalFree(owner_text);
+    LocalFree(security);
+    CloseHandle(file);
+    return it;
+}
+
+void make_unusual(const std::string& path) {
+    const HANDLE file = CreateFileW(on_disk(path).c_str(), GENERIC_WRITE | WRITE_OWNER,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, &LONG_AGO, nullptr, nullptr);
+    PSID administrators = nullptr;
+    ConvertStringSidToSidA(ADMINISTRATORS, &administrators);
+    SetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, administrators, nullptr,
+                    nullptr, nullptr);
+    LocalFree(administrators);
+    CloseHandle(file);
+    SetFileAttributesW(on_disk(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
 #else
-HeldOpen::HeldOpen(const std::string&) {}
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+HeldOpen::HeldOpen(const std::string& path) : handle(nullptr) {
+    // Nothing here keeps a file from being replaced; the open is all a scanner does.
+    const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (opened >= 0) ::close(opened);
+}
 HeldOpen::~HeldOpen() = default;
+
+std::string what_it_is(const std::string& path) {
+    struct stat information {};
+    ::lstat(path.c_str(), &information);
+    return std::to_string(information.st_mode) + " " + std::to_string(information.st_uid) + ":" +
+           std::to_string(information.st_gid);
+}
+
+void make_unusual(const std::string& path) {
+    ::chmod(path.c_str(), 0640);
+    // Tests run as root, which may give a file to anyone; elsewhere the owner stays.
+    if (::chown(path.c_str(), 1234, 5678) != 0) return;
+}
 #endif

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
@@ -43,6 +46,39 @@ class HeldOpen {
   private:
     void* handle = nullptr;
 };
+
+// The same, let go by another thread a moment later, as a scanner lets go of a file.
+class HeldForAMoment {
+  public:
+    explicit HeldForAMoment(const std::string& path);
+    ~HeldForAMoment() { releaser.join(); }
+    HeldForAMoment(const HeldForAMoment&) = delete;
+    HeldForAMoment& operator=(const HeldForAMoment&) = delete;
+
+  private:
+    std::unique_ptr<HeldOpen> held;
+    std::thread releaser;
+};
+
+// A virus scanner: opens each file of a folder, over and over while it lives, without
+// sharing its deletion, and lets it go at once.
+class Scanner {
+  public:
+    explicit Scanner(const std::string& folder);
+    ~Scanner();
+    Scanner(const Scanner&) = delete;
+    Scanner& operator=(const Scanner&) = delete;
+
+  private:
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+// What a file is beside its bytes, which a job that replaces it must keep: its mode, owner
+// and group, or on Windows its creation time and owner. make_unusual gives a file such
+// values that no new file gets by itself.
+std::string what_it_is(const std::string& path);
+void make_unusual(const std::string& path);
 
 // A file of the given length that reads as zeros, made without writing them.
 void make_sized_file(const std::string& path, std::uint64_t length);

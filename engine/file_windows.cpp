@@ -1,0 +1,408 @@
+// The Windows half of File: handles, the new file beside an output held by the handle
+// that writes it, and the swap through that handle.
+#include "engine/file.h"
+
+#include "engine/temporary_name.h"
+#include "ui/win32.h"
+
+#include <winioctl.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using file_names::Claim;
+using file_names::claim_name;
+
+namespace {
+
+// As the C runtime's own opens share, and more: other programs may read and write
+// meanwhile, and a file this program replaces may be open here as well.
+constexpr DWORD SHARED = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Vista's SetFileInformationByHandle, and the records it takes; XP sets the same records
+// through ntdll's NtSetInformationFile, under other class numbers.
+using SetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+using NtFileInformation = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+using NtStatusToError = ULONG(NTAPI*)(LONG);
+struct Disposition {
+    BOOLEAN delete_file;
+};
+constexpr int FILE_DISPOSITION_INFO_CLASS = 4;   // FileDispositionInfo
+constexpr int FILE_DISPOSITION_INFORMATION = 13; // FileDispositionInformation
+struct BasicInformation {
+    LARGE_INTEGER creation, last_access, last_write, change; // 0: left as they are
+    DWORD attributes;
+};
+constexpr int FILE_BASIC_INFO_CLASS = 0;  // FileBasicInfo
+constexpr int FILE_BASIC_INFORMATION = 4; // FileBasicInformation
+struct RenameInformation {
+    BOOLEAN replace_if_exists;
+    HANDLE root; // null: the name is a whole path
+    DWORD name_bytes;
+    WCHAR name[1];
+};
+constexpr int FILE_RENAME_INFORMATION = 10; // FileRenameInformation
+struct StreamInformation {
+    ULONG next; // bytes to the next record; 0 for the last
+    ULONG name_bytes;
+    LARGE_INTEGER size, allocated;
+    WCHAR name[1];
+};
+constexpr int FILE_STREAM_INFORMATION = 22; // FileStreamInformation
+using FinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// What a replacing file takes of the file it replaces, beside its times and security.
+constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// A swap refused because another program holds the old file for a moment, as a virus
+// scanner does, is tried again this often, this far apart: about 2 seconds in all.
+constexpr int SWAP_ATTEMPTS = 40;
+constexpr DWORD SWAP_PAUSE_MS = 50;
+// Where the new file's bytes are the old file's own: neither a scanner nor any program
+// may open it but to see it is there.
+constexpr DWORD SHARED_WITH_NONE = 0;
+
+HANDLE native(void* handle) {
+    return static_cast<HANDLE>(handle);
+}
+
+// The handle, or null where the system refuses; a folder never opens without
+// FILE_FLAG_BACKUP_SEMANTICS.
+HANDLE open_handle(const fs::path& path, DWORD access, DWORD disposition, DWORD sharing = SHARED,
+                   DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    const HANDLE opened = CreateFileW(path.c_str(), access, sharing, nullptr /* default security */,
+                                      disposition, flags, nullptr /* no template */);
+    return opened == INVALID_HANDLE_VALUE ? nullptr : opened;
+}
+
+// True where ntdll set it; else false, with the system's reason as the last error.
+bool nt_set_information(HANDLE file, int nt_class, void* record, DWORD size) {
+    static const auto nt_set =
+        system_function<NtFileInformation>("ntdll.dll", "NtSetInformationFile");
+    static const auto to_error =
+        system_function<NtStatusToError>("ntdll.dll", "RtlNtStatusToDosError");
+    if (!nt_set || !to_error) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    IoStatus status{};
+    const LONG result = nt_set(file, &status, record, size, nt_class);
+    if (result < 0) SetLastError(to_error(result));
+    return result >= 0;
+}
+
+bool set_information(HANDLE file, int by_handle_class, int nt_class, void* record, DWORD size) {
+    static const auto by_handle =
+        system_function<SetByHandle>("kernel32.dll", "SetFileInformationByHandle");
+    if (by_handle) return by_handle(file, by_handle_class, record, size);
+    return nt_set_information(file, nt_class, record, size);
+}
+
+// Marks an open file to be removed when its last handle closes, however the program
+// ends, or takes the mark off again.
+bool set_delete_disposition(HANDLE file, bool remove) {
+    Disposition disposition{static_cast<BOOLEAN>(remove)};
+    return set_information(file, FILE_DISPOSITION_INFO_CLASS, FILE_DISPOSITION_INFORMATION,
+                           &disposition, sizeof disposition);
+}
+
+// A name the system fills in: the call is given room and says how much it needs.
+template <typename Fill> std::optional<std::wstring> system_name(Fill fill) {
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD length = fill(name.data(), DWORD(name.size()));
+    if (length >= name.size()) {
+        name.resize(length);
+        length = fill(name.data(), DWORD(name.size()));
+    }
+    if (length == 0 || length >= name.size()) return std::nullopt;
+    name.resize(length);
+    return name;
+}
+
+// The name the system's own calls take: "\??\C:\folder\file", or "\??\UNC\server\share\file".
+std::optional<std::wstring> nt_name(const fs::path& path) {
+    const auto full = system_name([&](wchar_t* room, DWORD size) {
+        return GetFullPathNameW(path.c_str(), size, room, nullptr /* no file part */);
+    });
+    if (!full) return std::nullopt;
+    if (full->rfind(L"\\\\?\\", 0) == 0) return L"\\??\\" + full->substr(4);
+    if (full->rfind(L"\\\\", 0) == 0) return L"\\??\\UNC\\" + full->substr(2);
+    return L"\\??\\" + *full;
+}
+
+// Renames the file open on handle to target, over it only where replace says. Through
+// ntdll on every version: kernel32's FileRenameInfo takes this name as it stands on
+// Windows, but reads it as a DOS path under Wine, and moves the file elsewhere.
+bool rename_by_handle(HANDLE file, const fs::path& target, bool replace) {
+    const auto name = nt_name(target);
+    if (!name) return false;
+    const std::size_t name_bytes = name->size() * sizeof(wchar_t);
+    std::vector<RenameInformation> record(2 + name_bytes / sizeof(RenameInformation));
+    record[0].replace_if_exists = replace;
+    record[0].root = nullptr;
+    record[0].name_bytes = static_cast<DWORD>(name_bytes);
+    std::memcpy(record[0].name, name->data(), name_bytes);
+    return nt_set_information(file, FILE_RENAME_INFORMATION, record.data(),
+                              static_cast<DWORD>(record.size() * sizeof(RenameInformation)));
+}
+
+Identity identity_of(const BY_HANDLE_FILE_INFORMATION& information) {
+    return {std::uint64_t{information.dwVolumeSerialNumber},
+            std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
+}
+
+// Why path is not now the file it was (missing, for a new output): 0 where it is, or
+// where the system gives no identity to tell.
+DWORD changed(const fs::path& path, bool existed, const std::optional<Identity>& was) {
+    // Asking only for its attributes, this open is never refused for another's sharing.
+    const HANDLE opened = open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
+    if (!opened) {
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND ? error : existed ? ERROR_FILE_NOT_FOUND : 0;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(opened, &information);
+    CloseHandle(opened);
+    const bool same = existed && (!known || !was || identity_of(information) == *was);
+    return same ? 0 : ERROR_FILE_EXISTS;
+}
+
+// A swap refused because another program holds the old file open for now: a sharing
+// violation, or a denial where the user may remove it.
+bool held_for_now(DWORD error, const fs::path& target) {
+    if (error == ERROR_SHARING_VIOLATION) return true;
+    if (error != ERROR_ACCESS_DENIED) return false;
+    const HANDLE probe = open_handle(target, DELETE, OPEN_EXISTING);
+    if (probe) CloseHandle(probe);
+    return probe || GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// A swap the folder or its drive refuses whatever waits: no right to replace, another
+// drive mounted there, no rename by handle at all.
+bool refused_for_good(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_SAME_DEVICE:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_CALL_NOT_IMPLEMENTED: return true;
+    default: return false;
+    }
+}
+
+// Whether the file open on handle has a stream besides its bytes: a mark of the zone it
+// came from, a summary, any program's own. Where the system cannot tell, it has none.
+bool has_named_streams(HANDLE file) {
+    static const auto nt_query =
+        system_function<NtFileInformation>("ntdll.dll", "NtQueryInformationFile");
+    constexpr std::size_t ROOM = 1 << 16;
+    std::vector<StreamInformation> records(ROOM / sizeof(StreamInformation));
+    IoStatus status{};
+    if (!nt_query || nt_query(file, &status, records.data(), ROOM, FILE_STREAM_INFORMATION) < 0)
+        return false;
+    static const std::wstring UNNAMED = L"::$DATA";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(records.data());
+    for (std::size_t at = 0; status.information > 0 && at < ROOM;) {
+        const auto* stream = reinterpret_cast<const StreamInformation*>(bytes + at);
+        if (std::wstring(stream->name, stream->name_bytes / sizeof(wchar_t)) != UNNAMED)
+            return true;
+        if (stream->next == 0) break;
+        at += stream->next;
+    }
+    return false;
+}
+
+// Gives the file open on handle the security of the file open on like: its owner too,
+// where the user may set it.
+void take_security(HANDLE handle, HANDLE like) {
+    constexpr SECURITY_INFORMATION WHOLE = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    GetKernelObjectSecurity(like, WHOLE, nullptr, 0, &needed);
+    std::vector<unsigned char> security(needed);
+    if (needed == 0 || !GetKernelObjectSecurity(like, WHOLE, security.data(), needed, &needed))
+        return;
+    if (!SetKernelObjectSecurity(handle, WHOLE, security.data()))
+        SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
+}
+
+} // namespace
+
+void File::open_native(const fs::path& path, Access access) {
+    constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
+    switch (access) {
+    case Access::read: handle = open_handle(path, GENERIC_READ, OPEN_EXISTING); break;
+    case Access::update:
+    case Access::write:
+        // With the right to replace it, unless another program's handle forbids that.
+        handle = open_handle(path, READ_WRITE | DELETE, OPEN_EXISTING);
+        if (!is_open()) {
+            may_replace = false;
+            handle = open_handle(path, READ_WRITE, OPEN_EXISTING);
+        }
+        // A file one may only write opens all the same.
+        if (!is_open() && access == Access::write && GetLastError() == ERROR_ACCESS_DENIED)
+            handle = open_handle(path, GENERIC_WRITE, OPEN_EXISTING);
+        break;
+    }
+    not_found = !is_open() && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+void File::open_temporary_in(const fs::path& folder, bool beside) {
+    // No other program may open it, a scanner of new files among them: it is written, and
+    // put in place, through this one handle. The mark that has the system remove it comes
+    // in the very next call.
+    constexpr DWORD ACCESS = GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER;
+    const DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
+    const auto name = claim_name(folder, [&](const fs::path& name) {
+        handle = open_handle(name, ACCESS, CREATE_NEW, SHARED_WITH_NONE, kind);
+        if (is_open()) return Claim::made;
+        return GetLastError() == ERROR_FILE_EXISTS ? Claim::taken : Claim::refused;
+    });
+    if (!name) return;
+    // Where the mark cannot be set, close() still removes it by its name.
+    marked = set_delete_disposition(native(handle), true);
+    temporary = *name;
+}
+
+bool File::take_on(const File& like) {
+    BY_HANDLE_FILE_INFORMATION old{};
+    if (!GetFileInformationByHandle(native(like.handle), &old)) return false;
+    BasicInformation basic{};
+    basic.creation.LowPart = old.ftCreationTime.dwLowDateTime;
+    basic.creation.HighPart = static_cast<LONG>(old.ftCreationTime.dwHighDateTime);
+    basic.attributes = (old.dwFileAttributes & CARRIED_ATTRIBUTES)
+                           ? (old.dwFileAttributes & CARRIED_ATTRIBUTES)
+                           : FILE_ATTRIBUTE_NORMAL;
+    if (!set_information(native(handle), FILE_BASIC_INFO_CLASS, FILE_BASIC_INFORMATION, &basic,
+                         sizeof basic))
+        return false;
+    USHORT format = COMPRESSION_FORMAT_DEFAULT;
+    DWORD returned = 0;
+    if ((old.dwFileAttributes & FILE_ATTRIBUTE_COMPRESSED) &&
+        !DeviceIoControl(native(handle), FSCTL_SET_COMPRESSION, &format, sizeof format,
+                         nullptr /* nothing comes back */, 0, &returned, nullptr /* waited */))
+        return false;
+    take_security(native(handle), native(like.handle));
+    return true;
+}
+
+bool File::keep_native() {
+    if (marked && !set_delete_disposition(native(handle), false)) return false;
+    marked = false;
+    return !temporary.empty();
+}
+
+Swap File::swap_native() {
+    for (int attempt = 1;; ++attempt) {
+        // Never over a file that took the output's place since the job opened it. The mark
+        // is lifted in the last call before the rename, and put back should it fail.
+        DWORD error = changed(target, target_exists, target_identity);
+        if (error == 0 && marked && !set_delete_disposition(native(handle), false))
+            error = GetLastError();
+        marked = marked && error != 0;
+        if (error == 0 && !rename_by_handle(native(handle), target, target_exists)) {
+            error = GetLastError();
+            marked = set_delete_disposition(native(handle), true);
+        }
+        if (error == 0) {
+            temporary.clear();
+            // Its new name on the disk too.
+            FlushFileBuffers(native(handle));
+            return Swap::done;
+        }
+        const bool held = held_for_now(error, target);
+        if (held && attempt < SWAP_ATTEMPTS) {
+            Sleep(SWAP_PAUSE_MS);
+            continue;
+        }
+        return !held && refused_for_good(error) ? Swap::refused : Swap::failed;
+    }
+}
+
+bool File::is_open() const {
+    return handle != nullptr;
+}
+
+std::uint64_t File::size() const {
+    // A device or a pipe, though the system may give it a length.
+    LARGE_INTEGER size{};
+    if (!is_open() || GetFileType(native(handle)) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(native(handle), &size) || size.QuadPart < 0)
+        return UNMEASURED;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+bool File::seek(std::uint64_t offset) {
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return is_open() &&
+           SetFilePointerEx(native(handle), to, nullptr /* new position */, FILE_BEGIN);
+}
+
+std::uint32_t File::read_some(unsigned char* bytes, std::uint32_t count) {
+    DWORD came = 0;
+    return ReadFile(native(handle), bytes, count, &came, nullptr /* at the position */) ? came : 0;
+}
+
+std::uint32_t File::write_some(const unsigned char* bytes, std::uint32_t count) {
+    DWORD went = 0;
+    return WriteFile(native(handle), bytes, count, &went, nullptr /* at the position */) ? went : 0;
+}
+
+bool File::set_length(std::uint64_t length) {
+    return seek(length) && SetEndOfFile(native(handle));
+}
+
+bool File::flush() {
+    return is_open() && FlushFileBuffers(native(handle));
+}
+
+bool File::close_native() {
+    const bool closed = CloseHandle(native(handle));
+    handle = nullptr;
+    // A temporary file the system was not asked to remove.
+    if (!temporary.empty() && !marked) DeleteFileW(temporary.c_str());
+    temporary.clear();
+    marked = false;
+    return closed;
+}
+
+std::optional<Identity> File::identity() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!is_open() || !GetFileInformationByHandle(native(handle), &information))
+        return std::nullopt;
+    return identity_of(information);
+}
+
+bool File::swappable() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!is_open() || !GetFileInformationByHandle(native(handle), &information)) return may_replace;
+    // An encrypted file's new bytes would lie on the disk in the clear until the swap.
+    return may_replace && information.nNumberOfLinks == 1 &&
+           !(information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) &&
+           !has_named_streams(native(handle));
+}
+
+fs::path File::final_path(const fs::path& opened_as) const {
+    static const auto final_name =
+        system_function<FinalPathName>("kernel32.dll", "GetFinalPathNameByHandleW");
+    std::optional<std::wstring> name;
+    if (final_name && is_open())
+        name = system_name([&](wchar_t* room, DWORD size) {
+            return final_name(native(handle), room, size, 0 /* normalised, by drive letter */);
+        });
+    // XP has no links to files: only short names to undo.
+    if (!name)
+        name = system_name([&](wchar_t* room, DWORD size) {
+            return GetLongPathNameW(opened_as.c_str(), room, size);
+        });
+    return name ? fs::path(*name) : opened_as;
+}
