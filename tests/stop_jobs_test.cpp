@@ -13,7 +13,7 @@ namespace {
 class ClosingDialog : public RecordingDialog {
   public:
     std::uint32_t field_number(int control) override {
-        stop_jobs();
+        stop_jobs(false);
         return RecordingDialog::field_number(control);
     }
 };
