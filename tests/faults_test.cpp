@@ -31,9 +31,10 @@ TEST(Faults, FullDiskIsAWriteError) {
     EXPECT_EQ(read_file(input), byte_run(64));
 }
 
-// A drive that takes no more bytes part-way through a job (full, or pulled out): a file
-// replaced whole is left as it was with nothing beside it; one changed where it lies gets
-// its old bytes back, or, where even that fails, is reported with the file that keeps them.
+// A drive that takes no more bytes part-way through a job (full, or pulled out), or a job
+// told to stop: a file replaced whole is left as it was with nothing beside it; one changed
+// where it lies gets its old bytes back, or, where even that fails, is reported with the
+// file that keeps them.
 TEST(Faults, WritesFailForGood) {
     TempFolder folder;
     std::filesystem::create_directory(on_disk(folder.path("out")));
@@ -60,7 +61,9 @@ TEST(Faults, WritesFailForGood) {
         std::uint64_t bytes_left; // before writes fail
         std::int32_t code;
         std::uint32_t kept_at; // where the kept bytes belong, for codes 13 and 14
+        int stop_at = 0;       // progress says stop from this report on; 0: never
     };
+    constexpr std::uint64_t ROOM = std::uint64_t{1} << 40;
     const Case cases[] = {
         {"cut, replaced",
          [&] {
@@ -71,6 +74,15 @@ TEST(Faults, WritesFailForGood) {
         {"insert, no room beside nor in place", insert(7), false, PIECE_SIZE, 11, 0},
         {"insert, in place, not put back", insert(7), true, 100, 13, 7},
         {"set patch, not put back", patch, false, 2, 14, 5},
+        {"create, stopped before the first write",
+         [&] {
+             pair.load_for_create(output);
+             pair.create_file(PIECE_SIZE);
+         },
+         false, ROOM, JOB_STOPPED, 0, 1},
+        {"insert, stopped during the copy", insert(7), false, ROOM, JOB_STOPPED, 0, 2},
+        {"insert in place, stopped during the copy and its put-back", insert(7), true, ROOM,
+         JOB_STOPPED, 0, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -79,6 +91,12 @@ TEST(Faults, WritesFailForGood) {
         write_file(output, old);
         if (c.linked) std::filesystem::create_hard_link(on_disk(output), on_disk(twin));
         bytes_until_writes_fail = c.bytes_left;
+        int reports = 0;
+        std::uint64_t last_done = 0;
+        pair.progress = [&](std::uint64_t done, std::uint64_t) {
+            last_done = done;
+            return ++reports < c.stop_at || c.stop_at == 0;
+        };
         KeptBytes kept;
         error failure{0, 0};
         try {
@@ -88,13 +106,18 @@ TEST(Faults, WritesFailForGood) {
             kept = pair.kept;
         }
         bytes_until_writes_fail.reset();
+        pair.progress = nullptr;
         pair.close();
         EXPECT_EQ(failure.file_code, c.code);
         EXPECT_EQ(read_file(input), in);
         const std::filesystem::directory_iterator beside(on_disk(folder.path("out")));
         EXPECT_EQ(std::distance(begin(beside), end(beside)), c.linked ? 2 : 1);
-        if (c.code == 11) {
+        if (c.code == 11 || c.code == JOB_STOPPED) {
             EXPECT_EQ(read_file(output), old);
+            // A put-back, never stopped, tells its progress too, down to nothing done.
+            if (c.linked) {
+                EXPECT_EQ(last_done, 0u);
+            }
             continue;
         }
         // The old bytes from where they belong, in a file that outlives the program.
