@@ -30,6 +30,7 @@ cp in target
 cp in out
 head -c "$create" /dev/zero >zeros
 cp in patched
+head -c 16 in >sixteen
 
 # Runs a command once; prints its wall time in µs and its peak resident size in KiB.
 run_once() {
@@ -108,3 +109,7 @@ row "Compare files" "$driver" compare in same -- cmp in same
 row "Cut 16 bytes" "$driver" cut in out 100 16 -- \
     dd if=in of=out bs=16 iflag=skip_bytes skip=256 count=1
 row "Compare, byte 0" "$driver" compare in first -- cmp in first
+# An input inside one 512-byte block of the output is one write in place, flushed, as whole
+# as a swap; the tool gets the same flush.
+row "Insert 16 bytes into 30 MiB" "$driver" insert sixteen target 100 -- \
+    dd if=sixteen of=target bs=16 seek=16 conv=notrunc,fsync

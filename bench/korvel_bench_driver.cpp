@@ -35,6 +35,7 @@ class ConsoleDialog : public Dialog {
         std::printf("%s: %s\n", title, text.c_str());
     }
     void work_ended() override {}
+    void progress(std::uint64_t, std::uint64_t) override {}
 };
 
 struct Command {

@@ -6,13 +6,19 @@
 void FilePair::create_file(std::uint64_t whole_size) {
     if (whole_size > CREATE_SIZE_LIMIT) fail_file(OUTPUT_TOO_LARGE);
     const auto size = static_cast<std::uint32_t>(whole_size);
+    start_work(size);
+    const PieceWent went = [this](std::uint32_t length) { return went_on(length); };
     switch (rewrite) {
-    case Rewrite::beside: write_zeros(replacement, size); return swap_in(0);
-    case Rewrite::straight:
+    case Rewrite::beside:
+        return swap_in(went_on() && write_zeros(replacement, size, went) ? 0 : JOB_STOPPED);
+    case Rewrite::straight: {
         // A pipe takes its bytes in order, and has nothing to seek.
-        write_zeros(output_stream, size);
-        if (!output_stream.close()) fail_file(OUTPUT_WRITE_FAILED);
+        const bool ended = went_on() && write_zeros(output_stream, size, went);
+        const bool closed = output_stream.close();
+        if (!ended) fail_file(JOB_STOPPED);
+        if (!closed) fail_file(OUTPUT_WRITE_FAILED);
         return;
+    }
     case Rewrite::in_place: {
         const AlignedBytes piece = allocate_aligned(piece_at(size, 0), 0);
         overwrite(nullptr, 0, 0, size, size, piece.bytes);
@@ -34,18 +40,24 @@ void FilePair::set_patch(std::uint32_t begin, std::uint32_t value, std::uint32_t
     unsigned char bytes[4];
     for (std::uint32_t k = 0; k < length; ++k)
         bytes[k] = static_cast<unsigned char>(reordered >> (8 * k));
+    write_whole(begin, bytes, length,
+                {INPUT_READ_FAILED, INPUT_WRITE_FAILED, INPUT_RESTORE_FAILED});
+}
+
+void FilePair::write_whole(std::uint32_t at, const unsigned char* bytes, std::uint32_t length,
+                           const FileCodes& codes) {
     // The old bytes, to put back should the write stop part-way.
-    unsigned char old[4];
-    if (!output_stream.seek(begin) || output_stream.read(old, length) != length)
-        fail_file(INPUT_READ_FAILED);
-    const std::uint32_t went = output_stream.seek(begin) ? output_stream.write(bytes, length) : 0;
+    unsigned char old[WHOLE_WRITE_BLOCK];
+    if (!output_stream.seek(at) || output_stream.read(old, length) != length)
+        fail_file(codes.read_failed);
+    const std::uint32_t went = output_stream.seek(at) ? output_stream.write(bytes, length) : 0;
     if (went == length && output_stream.flush()) {
+        input_stream.close();
         output_stream.close();
         return;
     }
-    if (output_stream.seek(begin) && output_stream.write(old, went) == went &&
-        output_stream.flush())
-        fail_file(INPUT_WRITE_FAILED);
-    kept = {keep_in_file(old, length), begin};
-    fail_file(INPUT_RESTORE_FAILED);
+    if (output_stream.seek(at) && output_stream.write(old, went) == went && output_stream.flush())
+        fail_file(codes.write_failed);
+    kept = {keep_in_file(old, length), at};
+    fail_file(codes.restore_failed);
 }

@@ -9,6 +9,16 @@
 
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
+void FilePair::start_work(std::uint64_t total) {
+    work_done = 0;
+    work_total = total;
+}
+
+bool FilePair::went_on(std::uint32_t length) {
+    work_done += length;
+    return !progress || progress(work_done, work_total);
+}
+
 void FilePair::cut_bytes(std::uint32_t begin, std::uint64_t size) {
     if (size == 0) fail_range(SIZE_TOO_SMALL);
     if (begin >= input_size) fail_range(BEGIN_OUT_OF_FILE);
@@ -35,6 +45,7 @@ std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::ui
     const std::int32_t read_failed = from == &input_stream ? INPUT_READ_FAILED : OUTPUT_READ_FAILED;
     if (from && !from->seek(from_at)) return read_failed;
     if (!saved && !to.seek(to_at)) return OUTPUT_WRITE_FAILED;
+    if (!went_on()) return JOB_STOPPED;
     for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
         const std::uint32_t count = piece_at(length, offset);
         const std::uint64_t at = to_at + offset;
@@ -52,6 +63,7 @@ std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::ui
         const std::uint32_t went = to.write(piece, count);
         if (saved) saved->written = offset + went;
         if (went != count) return OUTPUT_WRITE_FAILED;
+        if (!went_on(went)) return JOB_STOPPED;
     }
     return 0;
 }
@@ -78,6 +90,7 @@ void FilePair::swap_in(std::int32_t code) {
 void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, std::uint32_t length,
                          std::uint64_t new_length, unsigned char* piece) {
     const std::uint64_t old_length = output_stream.size();
+    start_work(length);
     if (rewrite == Rewrite::straight) {
         const std::int32_t code = copy(from, from_at, output_stream, at, length, nullptr, piece);
         input_stream.close();
@@ -102,8 +115,13 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
         output_stream.close();
         return;
     }
-    // The output gets back what it held, through the handle that wrote it.
-    if (put_back(saved, output_stream, piece) && output_stream.set_length(old_length) &&
+    // The output gets back what it held, through the handle that wrote it, whatever the
+    // job is told meanwhile: a stop that left it part new would stop too soon.
+    const auto undone = [&](std::uint32_t put) {
+        work_done = saved.written - put;
+        went_on();
+    };
+    if (put_back(saved, output_stream, piece, undone) && output_stream.set_length(old_length) &&
         output_stream.flush())
         fail_file(code);
     kept = keep_for_good(saved);
@@ -112,6 +130,7 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
 
 void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
     const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
+    start_work(length);
     if (rewrite == Rewrite::beside) {
         const std::int32_t code =
             copy(&input_stream, begin, replacement, 0, length, nullptr, piece.bytes);
@@ -125,8 +144,19 @@ void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
 void FilePair::insert_bytes(std::uint32_t begin) {
     if (begin > output_size) fail_range(BEGIN_OUT_OF_FILE);
     if (std::uint64_t{begin} + input_size > output_size) fail_range(END_OUT_OF_FILE);
+    // A write inside one block is whole or absent on every disk, and a kill cannot tear
+    // one write call: in place it is as safe as the swap, and costs the block, not the file.
+    if (begin / WHOLE_WRITE_BLOCK == (begin + input_size - 1) / WHOLE_WRITE_BLOCK) {
+        unsigned char bytes[WHOLE_WRITE_BLOCK];
+        if (!input_stream.seek(0) || input_stream.read(bytes, input_size) != input_size)
+            fail_file(INPUT_READ_FAILED);
+        return write_whole(begin, bytes, input_size,
+                           {OUTPUT_READ_FAILED, OUTPUT_WRITE_FAILED, OUTPUT_RESTORE_FAILED});
+    }
+    choose_rewrite();
     // The input is read once, through one reused piece.
     const AlignedBytes piece = allocate_aligned(piece_at(output_size, 0), 0);
+    start_work(output_size);
     if (rewrite == Rewrite::beside) {
         // The output's own bytes around the input's, all into the new file.
         const std::uint32_t after = begin + input_size;

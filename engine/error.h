@@ -27,6 +27,9 @@ enum FileCode : std::int32_t {
     // file of their own, which the message names.
     OUTPUT_RESTORE_FAILED = 13,
     INPUT_RESTORE_FAILED = 14,
+    // The job was told to stop, and the files are as they were: never shown, as the
+    // dialog that asked is closing.
+    JOB_STOPPED = 15,
 };
 
 // Failures with an address, a size or a hexadecimal field.

@@ -96,8 +96,8 @@ void FilePair::load_for_cut(const Path& input_path, const Path& output_path) {
 void FilePair::load_for_insert(const Path& input_path, const Path& output_path) {
     load_input(input_path, output_path);
     open_output(output_path, Access::update, false);
+    // The new file beside it is chosen by insert_bytes, where it is needed.
     output_size = measure(output_stream, 0, OUTPUT_TOO_LARGE);
-    choose_rewrite();
 }
 
 void FilePair::load_for_create(const Path& output_path) {

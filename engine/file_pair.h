@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/file.h"
+#include "engine/file_io.h"
 #include "engine/saved_range.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +18,8 @@ using Path = std::filesystem::path;
 constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
 // Create file writes at most 100 MiB.
 constexpr std::uint32_t CREATE_SIZE_LIMIT = 104857600;
+// No disk tears a write that lies inside one block of this size, aligned in the file.
+constexpr std::uint32_t WHOLE_WRITE_BLOCK = 512;
 
 // How an output's new bytes reach it.
 enum class Rewrite {
@@ -37,6 +41,10 @@ class FilePair {
     std::int32_t file_code = 0;
     std::int32_t range_code = 0;
     KeptBytes kept; // set with the codes of a file that could not be put back
+    // Told the bytes written of the bytes to write before the first piece and after each
+    // one, and as a put-back undoes them; false stops the operation there (JOB_STOPPED),
+    // though never a put-back. Set by the job; empty, nothing is told.
+    std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
 
     void load_for_cut(const Path& input_path, const Path& output_path);
     void load_for_insert(const Path& input_path, const Path& output_path);
@@ -62,6 +70,15 @@ class FilePair {
     std::optional<Identity> target_identity; // the output the job opened
     Rewrite rewrite = Rewrite::beside;
     bool cut_in_place = false; // the input is the output, or may be
+    std::uint64_t work_done = 0;
+    std::uint64_t work_total = 0;
+
+    // The codes of a file as the user knows it: Set patch writes into the input.
+    struct FileCodes {
+        std::int32_t read_failed;
+        std::int32_t write_failed;
+        std::int32_t restore_failed;
+    };
 
     [[noreturn]] void fail_file(std::int32_t code);
     [[noreturn]] void fail_range(std::int32_t code);
@@ -71,7 +88,15 @@ class FilePair {
     void load_input(const Path& input_path, const Path& output_path);
     void open_output(const Path& output_path, Access access, bool may_be_missing);
     void choose_rewrite();
+    // Counts the bytes to write, and those written of them, from 0.
+    void start_work(std::uint64_t total);
+    // Adds the length of a piece that went, tells progress, and says whether to go on.
+    bool went_on(std::uint32_t length = 0);
     void write_piece(std::uint32_t begin, std::uint32_t length);
+    // Writes length bytes (at most WHOLE_WRITE_BLOCK) over output_stream at `at` in one
+    // call, flushed; their old bytes are kept in memory meanwhile, to put back should it fail.
+    void write_whole(std::uint32_t at, const unsigned char* bytes, std::uint32_t length,
+                     const FileCodes& codes);
     std::int32_t copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
                       std::uint32_t length, SavedRange* saved, unsigned char* piece);
     void swap_in(std::int32_t code);

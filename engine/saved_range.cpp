@@ -42,16 +42,22 @@ bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
     return true;
 }
 
-bool put_back(SavedRange& saved, File& file, unsigned char* piece) {
+bool put_back(SavedRange& saved, File& file, unsigned char* piece,
+              const std::function<void(std::uint32_t put)>& told) {
     // Bytes past what was written over are as they were: on a full drive, writing them
     // again could only fail.
     const std::uint32_t length = std::min(saved.length, saved.written);
     if (!file.seek(saved.at)) return false;
-    if (!saved.copy.is_open()) return file.write(saved.bytes.get(), length) == length;
+    // From memory in one write; from the temporary file a piece at a time.
+    const std::uint32_t step = saved.copy.is_open() ? PIECE_SIZE : std::max(length, 1u);
     bool whole = true;
-    for (std::uint64_t offset = 0; whole && offset < length; offset += PIECE_SIZE) {
-        const std::uint32_t count = piece_at(length, offset);
-        whole = read_kept(saved.copy, offset, piece, count) && file.write(piece, count) == count;
+    for (std::uint32_t offset = 0; whole && offset < length; offset += step) {
+        const std::uint32_t count = std::min(step, length - offset);
+        const bool kept_in_file = saved.copy.is_open();
+        const unsigned char* bytes = kept_in_file ? piece : saved.bytes.get() + offset;
+        whole = (!kept_in_file || read_kept(saved.copy, offset, piece, count)) &&
+                file.write(bytes, count) == count;
+        if (whole && told) told(offset + count);
     }
     return whole;
 }

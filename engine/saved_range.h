@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 // A copy of bytes as they are overwritten, to put back should the overwrite fail. It is
 // kept in a temporary file, whose pages cost the system far less than as many fresh
@@ -33,8 +34,9 @@ bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count);
 
 // Writes the kept bytes that were written over back where they were in file, through
 // piece (at least PIECE_SIZE bytes, or the length) when they are in the temporary file;
-// false when any of it fails.
-bool put_back(SavedRange& saved, File& file, unsigned char* piece);
+// false when any of it fails. told: the bytes put back so far, after each write.
+bool put_back(SavedRange& saved, File& file, unsigned char* piece,
+              const std::function<void(std::uint32_t put)>& told = {});
 
 // The copy, made a file of its own that outlives the program: a put-back failed, and the
 // user is told where the old bytes are.

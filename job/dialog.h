@@ -11,7 +11,7 @@ enum class Modality {
     task,        // every window of the calling thread takes no input
 };
 
-// The five things a job asks of the dialog it was started from. The Win32 front end
+// The six things a job asks of the dialog it was started from. The Win32 front end
 // implements them with the dialog's controls; tests record them.
 class Dialog {
   public:
@@ -30,4 +30,7 @@ class Dialog {
     // Called once per job, whatever its outcome, when it no longer works on files: before
     // any box of its own, and never with the engine lock held.
     virtual void work_ended() = 0;
+    // How far the job's work on files is: done bytes of total. From the job's thread, while
+    // it holds the engine: the dialog must not be waited on.
+    virtual void progress(std::uint64_t done, std::uint64_t total) = 0;
 };

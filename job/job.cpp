@@ -11,6 +11,9 @@
 
 std::atomic<bool> busy{false};
 FilePair engine;
+std::chrono::steady_clock::time_point (*job_clock)() = [] {
+    return std::chrono::steady_clock::now();
+};
 
 namespace {
 
@@ -19,17 +22,38 @@ std::mutex engine_work;
 // Set by the closing dialog, which never waits for the lock: read under it, so that a job
 // either finishes its work on files or never starts it.
 std::atomic<bool> stopped{false};
+// Set by a close, after stopped: the engine stops at its next piece.
+std::atomic<bool> stop_now{false};
 
-// Tells the dialog once, when the job leaves its work on files by any path.
-class WorkEnd {
+// The job's work on files: passes the engine's progress on to the dialog, stops the
+// engine once the dialog closes, and tells the dialog once when the job leaves that work
+// by any path.
+class Work {
   public:
-    explicit WorkEnd(Dialog& dialog) : dialog(dialog) {}
-    ~WorkEnd() { dialog.work_ended(); }
-    WorkEnd(const WorkEnd&) = delete;
-    WorkEnd& operator=(const WorkEnd&) = delete;
+    explicit Work(Dialog& dialog)
+        : dialog(dialog), next_report(job_clock() + FIRST_PROGRESS_AFTER) {
+        engine.progress = [this](std::uint64_t done, std::uint64_t total) {
+            report(done, total);
+            return !stop_now;
+        };
+    }
+    ~Work() {
+        engine.progress = nullptr;
+        dialog.work_ended();
+    }
+    Work(const Work&) = delete;
+    Work& operator=(const Work&) = delete;
 
   private:
     Dialog& dialog;
+    std::chrono::steady_clock::time_point next_report;
+
+    void report(std::uint64_t done, std::uint64_t total) {
+        const auto now = job_clock();
+        if (now < next_report) return;
+        dialog.progress(done, total);
+        next_report = now + PROGRESS_INTERVAL;
+    }
 };
 
 std::uint32_t parse_field(const std::string& field_text, std::int32_t bad_field_code) {
@@ -115,7 +139,7 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
     std::string result_text = SUCCESS_TEXT;
     dialog.enable_control(IDC_START, false);
     try {
-        const WorkEnd work_end(dialog); // after the lock is released
+        const Work work(dialog); // ends after the lock is released
         const std::lock_guard<std::mutex> lock(engine_work);
         if (stopped) return 0;
         result_text = run_branch(dialog, job);
@@ -134,6 +158,7 @@ unsigned run_operation(Dialog& dialog, const Job& job) {
     return 0;
 }
 
-void stop_jobs() {
+void stop_jobs(bool at_once) {
     stopped = true;
+    if (at_once) stop_now = true;
 }

@@ -31,12 +31,12 @@ TEST(Faults, FullDiskIsAWriteError) {
     EXPECT_EQ(read_file(input), byte_run(64));
 }
 
-// A drive that takes no more bytes part-way through a job (full, or pulled out): a file
-// replaced whole is left as it was with nothing beside it; one changed where it lies gets
-// its old bytes back, or, where even that fails, is reported with the file that keeps them.
-// Other programs at work in the folder meanwhile: a scanner that opens each new file, one
-// that holds the output for a moment, one that puts a newer file at its path. A file
-// replaced keeps all it was but its bytes.
+// A drive that takes no more bytes part-way through a job (full, or pulled out), or a job
+// told to stop: a file replaced whole is left as it was with nothing beside it; one changed
+// where it lies gets its old bytes back, or, where even that fails, is reported with the
+// file that keeps them. Other programs at work in the folder meanwhile: a scanner that
+// opens each new file, one that holds the output for a moment, one that puts a newer file
+// at its path. A file replaced keeps all it was but its bytes.
 TEST(Faults, WritesFailForGood) {
     TempFolder folder;
     std::filesystem::create_directory(on_disk(folder.path("out")));
@@ -84,6 +84,7 @@ TEST(Faults, WritesFailForGood) {
         std::int32_t code;
         std::uint32_t kept_at;        // where the kept bytes belong, for codes 13 and 14
         const Bytes* after = nullptr; // the output after codes 0 and 11, if not the old bytes
+        int stop_at = 0;              // progress says stop from this report on; 0: never
     };
     const Case cases[] = {
         {"cut, replaced",
@@ -124,6 +125,15 @@ TEST(Faults, WritesFailForGood) {
          },
          false, NO_END, 11, 0, &newer},
 #endif
+        {"create, stopped before the first write",
+         [&] {
+             pair.load_for_create(output);
+             pair.create_file(PIECE_SIZE);
+         },
+         false, NO_END, JOB_STOPPED, 0, nullptr, 1},
+        {"insert, stopped during the copy", insert(7), false, NO_END, JOB_STOPPED, 0, nullptr, 2},
+        {"insert in place, stopped during the copy and its put-back", insert(7), true, NO_END,
+         JOB_STOPPED, 0, nullptr, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,6 +144,12 @@ TEST(Faults, WritesFailForGood) {
         make_unusual(output);
         const std::string was = what_it_is(output);
         if (c.bytes_left != NO_END) bytes_until_writes_fail = c.bytes_left;
+        int reports = 0;
+        std::uint64_t last_done = 0;
+        pair.progress = [&](std::uint64_t done, std::uint64_t) {
+            last_done = done;
+            return ++reports < c.stop_at || c.stop_at == 0;
+        };
         KeptBytes kept;
         error failure{0, 0};
         try {
@@ -143,15 +159,20 @@ TEST(Faults, WritesFailForGood) {
             kept = pair.kept;
         }
         bytes_until_writes_fail.reset();
+        pair.progress = nullptr;
         pair.close();
         EXPECT_EQ(failure.file_code, c.code);
         EXPECT_EQ(read_file(input), in);
         const std::filesystem::directory_iterator beside(on_disk(folder.path("out")));
         EXPECT_EQ(std::distance(begin(beside), end(beside)), c.linked ? 2 : 1);
-        if (c.code == 0 || c.code == 11) {
+        if (c.code == 0 || c.code == 11 || c.code == JOB_STOPPED) {
             EXPECT_EQ(read_file(output), c.after ? *c.after : old);
             if (c.after != &newer) {
                 EXPECT_EQ(what_it_is(output), was);
+            }
+            // A put-back, never stopped, tells its progress too, down to nothing done.
+            if (c.linked && c.code == JOB_STOPPED) {
+                EXPECT_EQ(last_done, 0u);
             }
             continue;
         }

@@ -1,3 +1,4 @@
+#include "engine/file_io.h"
 #include "job/job.h"
 #include "tests/files.h"
 #include "tests/recording_dialog.h"
@@ -424,6 +425,44 @@ TEST_F(JobRun, StartIsDisabledWhileWorkingAndEnabledBeforeTheBox) {
     EXPECT_EQ(next.events, (std::vector<std::string>{"enable 1002 off", "text 1005", "number 1008",
                                                      "enable 1002 on", "box Done"}));
     EXPECT_EQ(read_file(path("out")), byte_run(2, 0x40));
+}
+
+// A clock that moves on by the row's step at each reading: tests never wait on time.
+std::chrono::milliseconds clock_step{0};
+std::chrono::steady_clock::time_point stepping_clock() {
+    static std::chrono::steady_clock::time_point now;
+    return now += clock_step;
+}
+
+// Past its first 200 ms a job tells the dialog its progress, up to the total; before them,
+// and for a refused request, nothing.
+TEST_F(JobRun, ProgressRisesToTheTotal) {
+    lay_out_files();
+    const std::uint32_t large = 3 * PIECE_SIZE + 5;
+    write_file(path("large"), byte_run(large));
+    write_file(path("large out"), byte_run(large, 0x10));
+    const std::string all = std::to_string(large);
+    job_clock = stepping_clock;
+    const std::tuple<JobCase, std::chrono::milliseconds, std::uint64_t> cases[] = {
+        // The job, the clock's step, the total told (0: nothing is told).
+        {{"", CutBytes, "large", "out", "0", "", all.c_str(), {}, {}}, PROGRESS_INTERVAL, large},
+        {{"", InsertBytes, "large", "large out", "", "", "", {}, {}}, PROGRESS_INTERVAL, large},
+        {{"", CreateZeroFile, "", "out", "", "", all.c_str(), {}, {}}, PROGRESS_INTERVAL, large},
+        {{"", CreateZeroFile, "", "out", "", "", all.c_str(), {}, {}},
+         std::chrono::milliseconds{1},
+         0},
+        {{"", CutBytes, "large", "out", "0", "", "0", {}, {}}, PROGRESS_INTERVAL, 0},
+    };
+    for (const auto& [c, step, total] : cases) {
+        SCOPED_TRACE(c.operation);
+        clock_step = step;
+        const auto told = run(c).progress_told;
+        EXPECT_EQ(told.empty(), total == 0);
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        if (!told.empty()) {
+            EXPECT_EQ(told.back(), std::make_pair(total, total));
+        }
+    }
 }
 
 } // namespace

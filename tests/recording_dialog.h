@@ -26,6 +26,7 @@ class RecordingDialog : public Dialog {
     std::vector<Box> boxes;
     bool start_enabled = true;
     int work_ends = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_told; // done, total
 
     std::string field_text(int control) override {
         events.push_back("text " + std::to_string(control));
@@ -49,4 +50,7 @@ class RecordingDialog : public Dialog {
     }
 
     void work_ended() override { ++work_ends; }
+    void progress(std::uint64_t done, std::uint64_t total) override {
+        progress_told.emplace_back(done, total);
+    }
 };

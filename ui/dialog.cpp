@@ -7,6 +7,7 @@
 #include "ui/version.h"
 #include "ui/win32_shell.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <optional>
@@ -147,6 +148,8 @@ BOOL on_init_dialog(HWND dialog) {
         SendDlgItemMessageA(dialog, field, EM_LIMITTEXT, MAX_FIELD_CHARS, 0);
     }
     subclass_fields(dialog);
+    // For the taskbar button's progress; the file dialogs would initialise it all the same.
+    CoInitialize(nullptr);
     CheckRadioButton(dialog, IDC_CUT, IDC_COMPARE, IDC_CUT);
     add_about_to_system_menu(dialog);
     skin_shown = skin_fits(dialog, IDC_SKIN);
@@ -203,9 +206,27 @@ BOOL on_query_end_session(HWND dialog) {
 }
 
 // The process may be ended at any moment once this returns: the close, with its wait for
-// the job's work on files, runs first. A cancelled sign-out changes nothing.
-BOOL on_end_session(HWND dialog, WPARAM ending) {
-    if (ending) on_command(dialog, IDCANCEL);
+// the job's work on files, runs first. A cancelled sign-out changes nothing. A program
+// asked to close for an update (the Restart Manager) is closed as the user closes it.
+BOOL on_end_session(HWND dialog, WPARAM ending, LPARAM reason) {
+    if (!ending) return TRUE;
+    Win32Shell shell(dialog, job_thread, (reason & ENDSESSION_CLOSEAPP) != 0);
+    on_command(front_end, shell, IDCANCEL);
+    return TRUE;
+}
+
+// The busy cursor that lets the user go on, over the dialog and its controls, while a
+// long job shows its progress.
+BOOL on_set_cursor(HWND dialog) {
+    if (!progress_shown()) return FALSE; // the control's own cursor
+    SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE /* set */);
+    return TRUE;
+}
+
+BOOL on_job_work_ended(HWND dialog) {
+    set_shutdown_reason(dialog, false);
+    end_progress(dialog);
     return TRUE;
 }
 
@@ -233,7 +254,7 @@ INT_PTR on_ctl_color_static(HDC context) {
 
 } // namespace
 
-INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /* lparam */) {
+INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: return on_init_dialog(dialog);
     case WM_COMMAND: on_command(dialog, LOWORD(wparam)); return FALSE;
@@ -243,8 +264,10 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*
     case WM_CTLCOLORSTATIC: return on_ctl_color_static(reinterpret_cast<HDC>(wparam));
     case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return TRUE;
     case WM_QUERYENDSESSION: return on_query_end_session(dialog);
-    case WM_ENDSESSION: return on_end_session(dialog, wparam);
-    case WM_JOB_WORK_ENDED: set_shutdown_reason(dialog, false); return TRUE;
+    case WM_ENDSESSION: return on_end_session(dialog, wparam, lparam);
+    case WM_SETCURSOR: return on_set_cursor(dialog);
+    case WM_JOB_PROGRESS: show_progress(dialog, int(wparam)); return TRUE;
+    case WM_JOB_WORK_ENDED: return on_job_work_ended(dialog);
     default: return FALSE;
     }
 }

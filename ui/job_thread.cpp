@@ -7,9 +7,12 @@
 #include "ui/res/resource.h"
 #include "ui/win32_shell.h"
 
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -18,6 +21,10 @@ constexpr int FIELDS[] = {IDC_BEGIN, IDC_END, IDC_SIZE};
 // until the job's thread ends.
 constexpr DWORD BOX_POLL_MS = 20;
 constexpr wchar_t SHUTDOWN_REASON[] = L"Korvel is writing a file";
+constexpr char CAPTION[] = "Korvel";
+constexpr ULONGLONG FULL = 100; // the taskbar's progress, in percent
+
+bool progress_on = false;
 
 // The user32 calls of Windows Vista and later.
 using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
@@ -60,6 +67,12 @@ class FieldSnapshot final : public Dialog {
     // Posted: the dialog's thread may be waiting for this one, and the reason belongs to it.
     void work_ended() override { PostMessageA(dialog, WM_JOB_WORK_ENDED, 0, 0); }
 
+    // Posted: a dialog that is closing waits for this thread, and must not be waited on.
+    void progress(std::uint64_t done, std::uint64_t total) override {
+        const std::uint64_t percent = total == 0 ? FULL : done * FULL / total;
+        PostMessageA(dialog, WM_JOB_PROGRESS, WPARAM(percent), 0);
+    }
+
   private:
     HWND dialog;
     std::map<int, std::string> texts;
@@ -73,6 +86,33 @@ struct JobStart {
 DWORD WINAPI run_job_thread(LPVOID parameter) {
     const std::unique_ptr<JobStart> start(static_cast<JobStart*>(parameter));
     return run_operation(start->dialog, start->job);
+}
+
+// The taskbar button's progress bar; null before Windows 7, where the button has none.
+// Asked for once, and kept as long as the process lives.
+ITaskbarList3* taskbar() {
+    static ITaskbarList3* const list = [] {
+        ITaskbarList3* found = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr /* no aggregate */,
+                                    CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                    reinterpret_cast<void**>(&found))))
+            return static_cast<ITaskbarList3*>(nullptr);
+        if (SUCCEEDED(found->HrInit())) return found;
+        found->Release();
+        return static_cast<ITaskbarList3*>(nullptr);
+    }();
+    return list;
+}
+
+// Lets the window under the mouse, when it is the dialog or one of its controls, choose its
+// cursor now rather than at the next move of the mouse.
+void refresh_cursor(HWND dialog) {
+    POINT at{};
+    GetCursorPos(&at);
+    const HWND under = WindowFromPoint(at);
+    if (under != dialog && !IsChild(dialog, under)) return;
+    const LRESULT hit = SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+    SendMessageA(under, WM_SETCURSOR, WPARAM(under), MAKELPARAM(hit, WM_MOUSEMOVE));
 }
 
 // A box the job thread shows over the dialog is answered as its OK button would be.
@@ -92,6 +132,26 @@ void set_shutdown_reason(HWND dialog, bool on) {
         system_function<DestroyReason>("user32.dll", "ShutdownBlockReasonDestroy");
     if (on && create) create(dialog, SHUTDOWN_REASON);
     if (!on && destroy) destroy(dialog);
+}
+
+void show_progress(HWND dialog, int percent) {
+    SetWindowTextA(dialog, (std::to_string(percent) + "% - " + CAPTION).c_str());
+    if (ITaskbarList3* const button = taskbar()) button->SetProgressValue(dialog, percent, FULL);
+    if (progress_on) return;
+    progress_on = true;
+    refresh_cursor(dialog);
+}
+
+bool progress_shown() {
+    return progress_on;
+}
+
+void end_progress(HWND dialog) {
+    if (!progress_on) return;
+    progress_on = false;
+    SetWindowTextA(dialog, CAPTION);
+    if (ITaskbarList3* const button = taskbar()) button->SetProgressState(dialog, TBPF_NOPROGRESS);
+    refresh_cursor(dialog);
 }
 
 void finish_job_thread(HWND dialog, HANDLE job_thread) {

@@ -6,11 +6,23 @@ struct Job;
 
 // Posted to the dialog by the job thread once its work on files has ended.
 constexpr UINT WM_JOB_WORK_ENDED = WM_APP + 1;
+// Posted by the job thread as its work on files goes on: the share done, in percent, in
+// wParam.
+constexpr UINT WM_JOB_PROGRESS = WM_APP + 2;
 
 // While a job works on files, the reason a sign-out or shutdown should wait, shown by the
 // system; on: set it, off: remove it. Does nothing before Windows Vista. Only on the
 // dialog's thread, which owns the window.
 void set_shutdown_reason(HWND dialog, bool on);
+
+// Shows how far a long job is: the share done in the caption ("37% - Korvel") and on the
+// taskbar button (Windows 7 and later), and the busy cursor that still lets the user work.
+// Only on the dialog's thread, which has initialised COM.
+void show_progress(HWND dialog, int percent);
+// Whether show_progress has shown something since the job began.
+bool progress_shown();
+// The caption, the taskbar button and the cursor as they were before the job.
+void end_progress(HWND dialog);
 
 // Starts run_operation on a new thread for the dialog, with the fields as they stand
 // now. Replaces (and closes) the handle of an earlier job thread; false when no thread

@@ -105,8 +105,9 @@ void Win32Shell::show_thread_error() {
 }
 
 void Win32Shell::end_dialog() {
-    // Let a running job finish with its files first: none is left half-written.
-    stop_jobs();
+    // A stopped job leaves its files as they were, a finished one leaves them new: none is
+    // left half-written.
+    stop_jobs(stop_at_once);
     finish_job_thread(dialog, job_thread);
     if (job_thread) CloseHandle(job_thread);
     job_thread = nullptr;

@@ -14,7 +14,10 @@ void fill_file_dialog(HWND dialog);
 // The platform side of the dialog's commands.
 class Win32Shell final : public Shell {
   public:
-    Win32Shell(HWND dialog, HANDLE& job_thread) : dialog(dialog), job_thread(job_thread) {}
+    // stop_at_once: a close stops a running job at its next piece; otherwise (the session
+    // ends) the job finishes its work on files first.
+    Win32Shell(HWND dialog, HANDLE& job_thread, bool stop_at_once = true)
+        : dialog(dialog), job_thread(job_thread), stop_at_once(stop_at_once) {}
 
     std::optional<Path> ask_open_file(const Path& seed) override;
     std::optional<Path> ask_save_file(const Path& seed) override;
@@ -27,4 +30,5 @@ class Win32Shell final : public Shell {
   private:
     HWND dialog;
     HANDLE& job_thread;
+    bool stop_at_once;
 };

@@ -202,8 +202,12 @@ void run_cases(const Korvel& korvel, const std::string& folder, const std::strin
         } else {
             drop_files(korvel, {path_in(own, c.input), output});
         }
+        const std::string identity = file_identity(path_in(own, c.output));
         run_job(korvel, name, c.operation, c.fields, c.boxes, c.typed);
         holds.clear();
+        if (c.same_output)
+            check(file_identity(path_in(own, c.output)) == identity,
+                  name + ": the output is the same file as before", "another file");
         check_files(name, own, c.after);
         if (c.exact_listing) check_listing(name, own, c.after);
     }

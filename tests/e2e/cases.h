@@ -64,6 +64,7 @@ struct Case {
     bool chosen = false;        // the input and output are chosen with IN and OUT, not dropped
     bool short_output = false;  // the output goes by its 8.3 short name
     bool exact_listing = false; // the folder then lists just the files after names, spelt so
+    bool same_output = false;   // the output is written where it lies, still the same file
 };
 
 // Runs each case on the dialog, one after another; the suite's name leads every line.

@@ -271,7 +271,8 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
 }
 
 // A close while Create file writes into a pipe that the driver drains only afterwards: a
-// job as long as the driver likes, as on a slow share.
+// job as long as the driver likes, as on a slow share. The job stops after the write it
+// waits in.
 void check_answers_while_closing(const std::string& exe) {
     const UniqueHandle pipe = make_slow_output();
     Korvel korvel = start_korvel(exe);
@@ -289,9 +290,9 @@ void check_answers_while_closing(const std::string& exe) {
     const std::uint32_t drained = drain(pipe.get());
     const std::optional<DWORD> code = wait_for_exit(korvel);
     end_korvel(korvel);
-    check(writing && answered && waits && drained == SLOW_SIZE && code == 0u,
+    check(writing && answered && waits && drained < SLOW_SIZE && code == 0u,
           "Close during a job / a close waiting for a long job: the dialog answers within 1 s, "
-          "and the program ends with 0 once the job has written all",
+          "and the program ends with 0 once the job has stopped, before it has written all",
           std::string(answered ? "" : "no answer, ") + (waits ? "" : "ended early, ") +
               std::to_string(drained) + " bytes written, exit " +
               (code ? std::to_string(*code) : "none"));

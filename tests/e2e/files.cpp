@@ -77,6 +77,18 @@ UniqueHandle hold_file(const std::string& path) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+std::string file_identity(const std::string& path) {
+    const UniqueHandle file(CreateFileW(on_disk(path).c_str(), 0 /* only its information */,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file.get(), &information))
+        return "";
+    return std::to_string(information.dwVolumeSerialNumber) + ":" +
+           std::to_string(information.nFileIndexHigh) + ":" +
+           std::to_string(information.nFileIndexLow);
+}
+
 void make_link(const std::string& path, const std::string& existing) {
     CreateHardLinkW(on_disk(path).c_str(), on_disk(existing).c_str(), nullptr);
 }

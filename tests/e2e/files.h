@@ -36,6 +36,9 @@ void make_link(const std::string& path, const std::string& existing);
 // The path with each name in it that is not 8.3 given as its 8.3 short name; empty when
 // the system gives none.
 std::string short_path(const std::string& path);
+// What makes the file that file (its volume and its index on it); empty when it cannot be
+// opened.
+std::string file_identity(const std::string& path);
 // The names in the folder, spelt as it lists them.
 std::set<std::string> names_in(const std::string& folder);
 

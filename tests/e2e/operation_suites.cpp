@@ -27,6 +27,12 @@ Case nothing_beside(Case c) {
     return c;
 }
 
+// The case, checked also for an output that is still the same file afterwards.
+Case same_output(Case c) {
+    c.same_output = true;
+    return nothing_beside(c);
+}
+
 // The case with its output given by its 8.3 short name, which must leave no such name.
 Case by_short_name(Case c) {
     c.short_output = true;
@@ -163,6 +169,11 @@ std::vector<Case> insert_cases() {
             "an output with a second name shows the input under both",
             {file(IN_BIN, xyz), file(OUT_BIN, ALPHA), link(SECOND, OUT_BIN)}, "5", {done()},
             {has(IN_BIN, xyz), has(OUT_BIN, "ABCDExyzIJKLMNOP"), has(SECOND, "ABCDExyzIJKLMNOP")})),
+        same_output(insert("8 bytes inside one block are written where they lie",
+                           {file(IN_BIN, "12345678"), file(OUT_BIN, pattern(1024))}, "1F8",
+                           {done()},
+                           {has(IN_BIN, "12345678"),
+                            has(OUT_BIN, overwritten(pattern(1024), 0x1F8, "12345678"))})),
         insert("an input as long as the output",
                {file(IN_BIN, "0123456789abcdef"), file(OUT_BIN, ALPHA)}, "0", {done()},
                {has(OUT_BIN, "0123456789abcdef")}),
