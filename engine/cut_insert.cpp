@@ -73,7 +73,7 @@ void FilePair::swap_in(std::int32_t code) {
     input_stream.close();
     output_stream.close();
     if (code != 0) fail_file(code);
-    const Swap swap = replacement.replace();
+    const Swap swap = replacement.replace([this] { return went_on(); });
     if (swap == Swap::done) return;
     // A folder that refuses the swap for good, before anything changed: the output, still
     // the file the job opened, takes the new file's bytes where it lies.

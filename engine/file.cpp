@@ -106,8 +106,8 @@ std::optional<fs::path> File::keep() {
     return std::nullopt;
 }
 
-Swap File::replace() {
-    const Swap swap = is_open() && good() && flush() ? swap_native() : Swap::failed;
+Swap File::replace(const std::function<bool()>& go_on) {
+    const Swap swap = is_open() && good() && flush() ? swap_native(go_on) : Swap::failed;
     if (swap != Swap::refused) close(); // and with it a new file not put in place
     return swap;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -82,8 +83,9 @@ class File {
     // A file from open_beside, flushed and put in its target's place in one step, through
     // the handle that wrote it, provided the target is still the file it was opened
     // beside (still missing for a new output): until then the target is as it was, after
-    // it the new file, and closed.
-    Swap replace();
+    // it the new file, and closed. While another program holds the target, the swap is
+    // tried again for a while, as long as go_on says so.
+    Swap replace(const std::function<bool()>& go_on);
 
     // Nothing where the system cannot tell.
     std::optional<Identity> identity() const;
@@ -97,7 +99,7 @@ class File {
     bool take_on(const File& like);
     bool close_native();
     bool keep_native();
-    Swap swap_native();
+    Swap swap_native(const std::function<bool()>& go_on);
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);

@@ -117,7 +117,8 @@ bool File::keep_native() {
     return name.has_value();
 }
 
-Swap File::swap_native() {
+// One try: nothing here waits for another program.
+Swap File::swap_native(const std::function<bool()>& /* go_on */) {
     const bool nameless = temporary.empty();
     Swap swap = Swap::failed;
     if (!target_exists && nameless) {

@@ -300,7 +300,7 @@ bool File::keep_native() {
     return !temporary.empty();
 }
 
-Swap File::swap_native() {
+Swap File::swap_native(const std::function<bool()>& go_on) {
     for (int attempt = 1;; ++attempt) {
         // Never over a file that took the output's place since the job opened it. The mark
         // is lifted in the last call before the rename, and put back should it fail.
@@ -319,7 +319,8 @@ Swap File::swap_native() {
             return Swap::done;
         }
         const bool held = held_for_now(error, target);
-        if (held && attempt < SWAP_ATTEMPTS) {
+        // A close meanwhile stops the waiting: the output stays as it was.
+        if (held && attempt < SWAP_ATTEMPTS && go_on()) {
             Sleep(SWAP_PAUSE_MS);
             continue;
         }
