@@ -90,9 +90,6 @@ Scanner::~Scanner() {
 #ifdef _WIN32
 #include "ui/win32.h"
 
-#include <aclapi.h>
-#include <sddl.h>
-
 HeldOpen::HeldOpen(const std::string& path)
     : handle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE /* no FILE_SHARE_DELETE */,
@@ -103,47 +100,13 @@ HeldOpen::~HeldOpen() {
     CloseHandle(handle);
 }
 
-namespace {
-
-const FILETIME LONG_AGO{0, 0x01A00000}; // in 1987
-const char* const ADMINISTRATORS = "S-1-5-32-544";
-
-} // namespace
-
-// Of the creation time and the owner, only what the system keeps as make_unusual set it:
-// Wine keeps neither.
+// Wine keeps neither a creation time nor an owner that a program sets, so only the
+// attributes can be seen to be kept here.
 std::string what_it_is(const std::string& path) {
-    const HANDLE file = CreateFileW(on_disk(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    BY_HANDLE_FILE_INFORMATION information{};
-    GetFileInformationByHandle(file, &information);
-    std::string it = std::to_string(information.dwFileAttributes);
-    const FILETIME created = information.ftCreationTime;
-    if (created.dwHighDateTime == LONG_AGO.dwHighDateTime) it += " made in 1987";
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR security = nullptr;
-    char* owner_text = nullptr;
-    GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                    nullptr, &security);
-    if (owner) ConvertSidToStringSidA(owner, &owner_text);
-    if (owner_text && std::string(owner_text) == ADMINISTRATORS)
-        it += " owned by the administrators";
-    LocalFree(owner_text);
-    LocalFree(security);
-    CloseHandle(file);
-    return it;
+    return std::to_string(GetFileAttributesW(on_disk(path).c_str()));
 }
 
 void make_unusual(const std::string& path) {
-    const HANDLE file = CreateFileW(on_disk(path).c_str(), GENERIC_WRITE | WRITE_OWNER,
-                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(file, &LONG_AGO, nullptr, nullptr);
-    PSID administrators = nullptr;
-    ConvertStringSidToSidA(ADMINISTRATORS, &administrators);
-    SetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, administrators, nullptr,
-                    nullptr, nullptr);
-    LocalFree(administrators);
-    CloseHandle(file);
     SetFileAttributesW(on_disk(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 #else
