@@ -10,6 +10,7 @@
 #include "ui/res/resource.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -46,12 +47,19 @@ const Ending ENDINGS[] = {
      "allowed, the job over when WM_ENDSESSION returns, files whole or untouched"},
     // Not while the box shows: the job's work on files is over by then, and the closes
     // above already check what it left.
-    {Way::kill, "killed ", {AS_WRITING, 30, 100}, "files whole or untouched"},
+    // A kill in the one call between the new file's creation and its delete mark leaves it.
+    {Way::kill,
+     "killed ",
+     {AS_WRITING, 30, 100},
+     "files whole or untouched, but for an empty new file beside"},
 };
 
 constexpr std::uint32_t SLOW_SIZE = 1048576;
 constexpr DWORD CLOSE_TAKEN_MS = 200;
-constexpr DWORD ANSWER_MS = 1000; // a window that answers slower looks hung
+constexpr DWORD ANSWER_MS = 1000;   // a window that answers slower looks hung
+constexpr DWORD DRAIN_PAUSE_MS = 5; // between the reads of a slow pipe: 1 MiB in over a second
+constexpr char CAPTION[] = "Korvel";
+constexpr char SHARE_SUFFIX[] = "% - Korvel";
 
 const std::string IN_BIN = "in.bin";
 const std::string OUT_BIN = "out.bin";
@@ -189,11 +197,17 @@ Listing listing(const std::string& folder) {
     return entries;
 }
 
+// Whether a kill may have left this new name: the new file beside an output, still empty,
+// when the program was ended in the one call between its creation and its delete mark.
+bool left_by_a_kill(const std::filesystem::path& path, std::uintmax_t length) {
+    return length == 0 && path.filename().u8string().rfind("korvel-", 0) == 0;
+}
+
 // The names that came or went since before, described; empty when there are none.
-std::string names_changed(const Listing& before, const Listing& after) {
+std::string names_changed(const Listing& before, const Listing& after, bool killed) {
     std::string changed;
     for (const auto& [path, length] : after)
-        if (!before.count(path))
+        if (!before.count(path) && !(killed && left_by_a_kill(path, length)))
             changed +=
                 " +" + path.filename().u8string() + " (" + std::to_string(length) + " bytes)";
     for (const auto& [path, length] : before)
@@ -202,8 +216,9 @@ std::string names_changed(const Listing& before, const Listing& after) {
 }
 
 // What a run left wrong: a file neither whole nor untouched, and names that came or went.
-std::string left_wrong(const std::string& folder, const CloseCase& c, const Listing& before) {
-    return joined({unsound_file(folder, c), names_changed(before, listing(folder))}, "; ");
+std::string left_wrong(const std::string& folder, const CloseCase& c, const Listing& before,
+                       bool killed) {
+    return joined({unsound_file(folder, c), names_changed(before, listing(folder), killed)}, "; ");
 }
 
 // Starts the program, and its job on the case's files; the job's threads, none when the
@@ -267,19 +282,25 @@ std::string close_once(const std::string& exe, const std::string& folder, const 
         Sleep(moment);
     }
     const std::string wrong = end_by(korvel, job, way);
-    return joined({wrong, left_wrong(folder, c, before)}, "; ");
+    return joined({wrong, left_wrong(folder, c, before, way == Way::kill)}, "; ");
 }
 
-// A close while Create file writes into a pipe that the driver drains only afterwards: a
-// job as long as the driver likes, as on a slow share. The job stops after the write it
-// waits in.
-void check_answers_while_closing(const std::string& exe) {
-    const UniqueHandle pipe = make_slow_output();
+// Starts Create file of SLOW_SIZE bytes into the slow pipe: a job as long as the driver
+// likes, as on a slow share.
+Korvel start_slow_create(const std::string& exe) {
     Korvel korvel = start_korvel(exe);
     click(korvel.dialog, IDC_CREATE);
     drop_files(korvel, {SLOW_OUTPUT});
     set_text(korvel.dialog, IDC_SIZE, std::to_string(SLOW_SIZE));
     click(korvel.dialog, IDC_START);
+    return korvel;
+}
+
+// A close while Create file writes into a pipe that the driver drains only afterwards.
+// The job stops after the write it waits in.
+void check_answers_while_closing(const std::string& exe) {
+    const UniqueHandle pipe = make_slow_output();
+    Korvel korvel = start_slow_create(exe);
     const bool writing = output_started(pipe.get());
     PostMessageA(korvel.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sleep(CLOSE_TAKEN_MS); // the dialog takes up the close before the next message
@@ -298,6 +319,35 @@ void check_answers_while_closing(const std::string& exe) {
               (code ? std::to_string(*code) : "none"));
 }
 
+// A long job shows its share done in the caption, read as the driver drains the pipe a
+// little at a time, and the caption is the program's name again once the job's box shows.
+void check_progress_in_caption(const std::string& exe) {
+    const UniqueHandle pipe = make_slow_output();
+    Korvel korvel = start_slow_create(exe);
+    output_started(pipe.get());
+    std::string share; // the last caption that was not the program's name
+    const std::uint32_t drained = drain(pipe.get(), [&] {
+        Sleep(DRAIN_PAUSE_MS);
+        const std::string caption = window_text(korvel.dialog);
+        if (caption != CAPTION) share = caption;
+    });
+    const HWND box = next_box(korvel);
+    const std::string caption = window_text(korvel.dialog);
+    const Box shown = box ? read_box(box) : Box{};
+    if (box) dismiss(box);
+    PostMessageA(korvel.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    wait_for_exit(korvel);
+    end_korvel(korvel);
+    const bool percent = share.size() > std::strlen(SHARE_SUFFIX) &&
+                         share.find_first_not_of("0123456789") == share.find('%') &&
+                         share.substr(share.find('%')) == SHARE_SUFFIX;
+    check(percent && drained == SLOW_SIZE && shown == done() && caption == CAPTION,
+          "Close during a job / the caption shows the share done while Create file writes "
+          "slowly, and \"Korvel\" again once its box shows",
+          "during: " + ::quoted(share) + ", with the box: " + ::quoted(caption) + ", " +
+              std::to_string(drained) + " bytes written");
+}
+
 std::string moment_named(DWORD moment) {
     if (moment == WHILE_BOX) return "while its box shows";
     if (moment == AS_WRITING) return "as it begins to write";
@@ -310,6 +360,7 @@ void check_close_during_job(const std::string& exe, const std::string& folder) {
     const std::string own = folder + "\\closing";
     make_folder(own);
     check_answers_while_closing(exe);
+    check_progress_in_caption(exe);
     for (const CloseCase& c : close_cases()) {
         for (const Ending& ending : ENDINGS) {
             const bool outside = ending.way == Way::sign_out || ending.way == Way::kill;

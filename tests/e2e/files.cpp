@@ -125,11 +125,13 @@ bool output_started(HANDLE slow_output) {
     return waiting > 0;
 }
 
-std::uint32_t drain(HANDLE slow_output) {
+std::uint32_t drain(HANDLE slow_output, const std::function<void()>& between) {
     std::uint32_t drained = 0;
     char buffer[PIPE_BUFFER_SIZE];
-    for (DWORD read = 0; ReadFile(slow_output, buffer, sizeof buffer, &read, nullptr);)
+    for (DWORD read = 0; ReadFile(slow_output, buffer, sizeof buffer, &read, nullptr);) {
         drained += read;
+        if (between) between();
+    }
     return drained;
 }
 

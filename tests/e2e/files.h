@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -48,8 +49,9 @@ constexpr char SLOW_OUTPUT[] = "\\\\.\\pipe\\korvel-slow-output";
 UniqueHandle make_slow_output();
 // Waits until the job has begun to write; false when it has not within the wait.
 bool output_started(HANDLE slow_output);
-// Reads everything the job writes until it closes the output; how many bytes came.
-std::uint32_t drain(HANDLE slow_output);
+// Reads everything the job writes until it closes the output; how many bytes came. Calls
+// between, if given, after each read.
+std::uint32_t drain(HANDLE slow_output, const std::function<void()>& between = {});
 
 // A file's contents for a failure line: its length, and where it parts from the expected.
 std::string describe(const std::optional<std::string>& bytes,
