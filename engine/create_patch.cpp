@@ -7,7 +7,10 @@ void FilePair::create_file(std::uint64_t whole_size) {
     if (whole_size > CREATE_SIZE_LIMIT) fail_file(OUTPUT_TOO_LARGE);
     const auto size = static_cast<std::uint32_t>(whole_size);
     start_work(size);
-    const PieceWent went = [this](std::uint32_t length) { return went_on(length); };
+    File& written = rewrite == Rewrite::beside ? replacement : output_stream;
+    const PieceWent went = [this, &written](std::uint32_t length) {
+        return went_on(length, &written);
+    };
     switch (rewrite) {
     case Rewrite::beside:
         return swap_in(went_on() && write_zeros(replacement, size, went) ? 0 : JOB_STOPPED);

@@ -11,11 +11,19 @@
 
 void FilePair::start_work(std::uint64_t total) {
     work_done = 0;
+    work_flushed = 0;
     work_total = total;
 }
 
-bool FilePair::went_on(std::uint32_t length) {
+bool FilePair::went_on(std::uint32_t length, File* written) {
     work_done += length;
+    // On a slow drive most of a job's time goes into writing back the system's cache.
+    // Flushed a step at a time, the share told is the share on the disk, and a stop waits
+    // for one step, not for the whole file. A pipe or device has no cache to flush.
+    if (written && rewrite != Rewrite::straight && work_done - work_flushed >= FLUSH_STEP) {
+        written->flush(); // a failure shows again in the last flush, which is checked
+        work_flushed = work_done;
+    }
     return !progress || progress(work_done, work_total);
 }
 
@@ -63,7 +71,7 @@ std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::ui
         const std::uint32_t went = to.write(piece, count);
         if (saved) saved->written = offset + went;
         if (went != count) return OUTPUT_WRITE_FAILED;
-        if (!went_on(went)) return JOB_STOPPED;
+        if (!went_on(went, &to)) return JOB_STOPPED;
     }
     return 0;
 }

@@ -18,6 +18,8 @@ using Path = std::filesystem::path;
 constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
 // Create file writes at most 100 MiB.
 constexpr std::uint32_t CREATE_SIZE_LIMIT = 104857600;
+// A long write is flushed every so many bytes, not only at its end.
+constexpr std::uint32_t FLUSH_STEP = 16 << 20;
 // No disk tears a write that lies inside one block of this size, aligned in the file.
 constexpr std::uint32_t WHOLE_WRITE_BLOCK = 512;
 
@@ -71,6 +73,7 @@ class FilePair {
     Rewrite rewrite = Rewrite::beside;
     bool cut_in_place = false; // the input is the output, or may be
     std::uint64_t work_done = 0;
+    std::uint64_t work_flushed = 0;
     std::uint64_t work_total = 0;
 
     // The codes of a file as the user knows it: Set patch writes into the input.
@@ -90,8 +93,9 @@ class FilePair {
     void choose_rewrite();
     // Counts the bytes to write, and those written of them, from 0.
     void start_work(std::uint64_t total);
-    // Adds the length of a piece that went, tells progress, and says whether to go on.
-    bool went_on(std::uint32_t length = 0);
+    // Adds the length of a piece that went into written (flushed every FLUSH_STEP bytes),
+    // tells progress, and says whether to go on.
+    bool went_on(std::uint32_t length = 0, File* written = nullptr);
     void write_piece(std::uint32_t begin, std::uint32_t length);
     // Writes length bytes (at most WHOLE_WRITE_BLOCK) over output_stream at `at` in one
     // call, flushed; their old bytes are kept in memory meanwhile, to put back should it fail.
