@@ -442,6 +442,7 @@ TEST_F(JobRun, ProgressRisesToTheTotal) {
     write_file(path("large"), byte_run(large));
     write_file(path("large out"), byte_run(large, 0x10));
     const std::string all = std::to_string(large);
+    const auto real_clock = job_clock;
     job_clock = stepping_clock;
     const std::tuple<JobCase, std::chrono::milliseconds, std::uint64_t> cases[] = {
         // The job, the clock's step, the total told (0: nothing is told).
@@ -463,6 +464,7 @@ TEST_F(JobRun, ProgressRisesToTheTotal) {
             EXPECT_EQ(told.back(), std::make_pair(total, total));
         }
     }
+    job_clock = real_clock;
 }
 
 } // namespace
