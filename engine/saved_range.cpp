@@ -49,11 +49,11 @@ bool put_back(SavedRange& saved, File& file, unsigned char* piece,
     const std::uint32_t length = std::min(saved.length, saved.written);
     if (!file.seek(saved.at)) return false;
     // From memory in one write; from the temporary file a piece at a time.
-    const std::uint32_t step = saved.copy.is_open() ? PIECE_SIZE : std::max(length, 1u);
+    const bool kept_in_file = saved.copy.is_open();
+    const std::uint32_t step = kept_in_file ? PIECE_SIZE : length;
     bool whole = true;
     for (std::uint32_t offset = 0; whole && offset < length; offset += step) {
         const std::uint32_t count = std::min(step, length - offset);
-        const bool kept_in_file = saved.copy.is_open();
         const unsigned char* bytes = kept_in_file ? piece : saved.bytes.get() + offset;
         whole = (!kept_in_file || read_kept(saved.copy, offset, piece, count)) &&
                 file.write(bytes, count) == count;
