@@ -9,9 +9,9 @@
 //   korvel_bench_driver compare IN OUT
 #include "engine/messages.h"
 #include "fields/decimal_field.h"
+#include "job/controls.h"
 #include "job/dialog.h"
 #include "job/job.h"
-#include "ui/res/resource.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "engine/file.h"
 
 #include "engine/temporary_name.h"
-#include "ui/win32.h"
+#include "engine/win32.h"
 
 #include <winioctl.h>
 

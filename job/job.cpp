@@ -1,11 +1,11 @@
 #include "job/job.h"
 
 #include "engine/error.h"
-#include "engine/report.h"
 #include "fields/hex_field.h"
 #include "fields/paste.h"
+#include "job/controls.h"
 #include "job/dialog.h"
-#include "ui/res/resource.h"
+#include "job/report.h"
 
 #include <mutex>
 

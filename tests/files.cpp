@@ -88,7 +88,7 @@ Scanner::~Scanner() {
 }
 
 #ifdef _WIN32
-#include "ui/win32.h"
+#include "engine/win32.h"
 
 HeldOpen::HeldOpen(const std::string& path)
     : handle(CreateFileW(on_disk(path).c_str(), GENERIC_READ | GENERIC_WRITE,

@@ -1,4 +1,4 @@
-#include "engine/report.h"
+#include "job/report.h"
 #include "tests/recording_dialog.h"
 
 #include <gtest/gtest.h>

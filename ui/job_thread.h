@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/win32.h"
+#include "engine/win32.h"
 
 struct Job;
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/win32.h"
 #include "ui/front_end.h"
-#include "ui/win32.h"
 
 #include <string>
 

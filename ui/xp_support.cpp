@@ -2,7 +2,7 @@
 // Windows XP does not have: the loader would refuse to start korvel.exe there. This
 // file fills that import slot itself, so that the program starts on XP and still uses
 // the system's function where there is one.
-#include "ui/win32.h"
+#include "engine/win32.h"
 
 namespace {
 

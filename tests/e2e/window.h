@@ -2,7 +2,7 @@
 // keyboard, and reading back what shows.
 #pragma once
 
-#include "ui/win32.h"
+#include "engine/win32.h"
 
 #include <memory>
 #include <optional>

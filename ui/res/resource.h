@@ -1,19 +1,15 @@
 // Resource and control identifiers, named once for the resource script and the code.
 #pragma once
 
+#include "job/controls.h"
+
 #define IDB_SKIN 107
 #define IDM_ABOUT 83
 
 #define IDC_IN 1000
 #define IDC_OUT 1001
-#define IDC_START 1002
 #define IDC_FILES_GROUP 1003
 #define IDC_OPTIONS_GROUP 1004
-#define IDC_BEGIN 1005
-#define IDC_END 1007
-// <windows.h> gives an old cursor the same name; here it is the Size field.
-#undef IDC_SIZE
-#define IDC_SIZE 1008
 #define IDC_OPERATIONS_GROUP 1009
 #define IDC_CUT 1010
 #define IDC_CUT_RANGE 1011

@@ -1,4 +1,4 @@
-#include "engine/report.h"
+#include "job/report.h"
 
 #include "engine/messages.h"
 #include "job/dialog.h"

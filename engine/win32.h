@@ -1,4 +1,5 @@
-// The one place the Windows headers are taken in, with the same settings everywhere.
+// The one place the Windows headers are taken in, with the same settings everywhere: the
+// file layer's Windows half first, and the dialog above it.
 #pragma once
 
 #ifndef STRICT
