@@ -26,6 +26,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick python3
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
+    fuse3 python3-fusepy exfatprogs exfat-fuse ntfs-3g acl
 )
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 backports_list=/etc/apt/sources.list.d/$codename-backports.list
@@ -60,12 +61,62 @@ for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
 done
 
+# apt-get update, tried again while an index fails to download (a mirror caught mid-sync
+# serves a list that does not match its release file); then apt goes on with the lists it
+# has, as a list that stays missing need not stop the install.
+apt_update() {
+    local try
+    for try in 1 2 3 4; do
+        apt-get update -q && return 0
+        if [ "$try" -lt 4 ]; then
+            echo "setup.sh: an index failed to download; trying again in $((try * 10)) s"
+            sleep $((try * 10))
+        fi
+    done
+    echo "setup.sh: going on with the package lists apt has" >&2
+}
+
+# The suites with a list for this machine's own architecture but none for i386: a list
+# that failed to download. A library must have one version on both architectures, so a
+# newer one there for amd64 alone would keep its i386 twin from installing.
+suites_without_i386() {
+    local own
+    own=$(dpkg --print-architecture)
+    apt-get indextargets --format '$(CODENAME) $(ARCHITECTURE)' 'Identifier: Packages' |
+        sort -u | awk -v own="$own" '
+            $2 == own { with_own[$1] = 1 }
+            $2 == "i386" { with_i386[$1] = 1 }
+            END { for (s in with_own) if (!(s in with_i386)) print s }'
+}
+
+# apt-get install; where it fails and a suite lacks its i386 list, once more with that
+# suite's priority below the others' and below what is installed, for this one install
+# only: each library then comes in the same version for both architectures, from the
+# suites whose lists apt has.
+apt_install() {
+    apt-get install -y -q --no-install-recommends "$@" && return 0
+    local suites preferences status=0
+    suites=$(suites_without_i386)
+    [ -n "$suites" ] || return 1
+    preferences=$(mktemp)
+    for s in $suites; do
+        printf 'Package: *\nPin: release n=%s\nPin-Priority: 50\n\n' "$s"
+    done >"$preferences"
+    # The machine's own preferences still count, after these.
+    if [ -f /etc/apt/preferences ]; then cat /etc/apt/preferences >>"$preferences"; fi
+    echo "setup.sh: no i386 list for" $suites"; installing from the other suites"
+    apt-get install -y -q --no-install-recommends -o Dir::Etc::Preferences="$preferences" \
+        "$@" || status=$?
+    rm -f "$preferences"
+    return "$status"
+}
+
 if [ "$need_update" -eq 1 ] || [ "${#missing[@]}" -gt 0 ]; then
-    apt-get update -q
+    apt_update
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "setup.sh: installing ${missing[*]}"
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    apt_install "${missing[@]}"
 fi
 
 # The sources apt itself reads.
@@ -91,7 +142,7 @@ install_qemu() {
         mv "$backports_list.new" "$backports_list"
         echo "setup.sh: added $(cat "$backports_list")"
     fi
-    apt-get update -q
+    apt_update
     # Without recommends: qemu-user-binfmt would register every architecture
     # through binfmt-support; only i386 is wanted, registered below.
     apt-get install -y -q --no-install-recommends -t "$codename-backports" qemu-user
