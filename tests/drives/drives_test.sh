@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Jobs run as the dialog runs them (korvel_bench_driver) onto drives mounted for the
-# test: an exFAT image (exfat-fuse, on a loop device), an NTFS image (ntfs-3g, which
-# keeps modes with its "permissions" option), and a folder mirrored through
+# test: an exFAT image (exfat-fuse) and an NTFS image (ntfs-3g, which keeps modes with
+# its "permissions" option), each on a loop device, and a folder mirrored through
 # passthrough.py, once failing a flush and once taking 10 MB a second. Each row gives
 # the drive, the output before the job, the job, the output it must leave (a file made
 # here with the standard tools) with its mode, and the box the driver must print; after
@@ -93,19 +93,15 @@ mount_drive() {
         return
     fi
     case $name in
-    exfat)
-        # exfat-fuse takes only a block device.
-        truncate -s 300M exfat.img &&
-            mkfs.exfat exfat.img >"$log" 2>&1 &&
-            loop=$(losetup --find --show exfat.img 2>>"$log") &&
+    exfat | ntfs)
+        # On a loop device, as a stick is a block device (exfat-fuse takes nothing else).
+        local make=(mkfs.exfat) mount_with=(mount.exfat-fuse)
+        [ "$name" = ntfs ] && make=(mkntfs -F -Q -q) mount_with=(ntfs-3g -o permissions)
+        truncate -s 300M "$name.img" &&
+            "${make[@]}" "$name.img" >"$log" 2>&1 &&
+            loop=$(losetup --find --show "$name.img" 2>>"$log") &&
             loops+=("$loop") &&
-            mount.exfat-fuse "$loop" "$mount" >>"$log" 2>&1 &&
-            mounts+=("$mount")
-        ;;
-    ntfs)
-        truncate -s 300M ntfs.img &&
-            mkntfs -F -Q -q ntfs.img >"$log" 2>&1 &&
-            ntfs-3g -o permissions ntfs.img "$mount" >>"$log" 2>&1 &&
+            "${mount_with[@]}" "$loop" "$mount" >>"$log" 2>&1 &&
             mounts+=("$mount")
         ;;
     flaky | slow)
