@@ -51,7 +51,7 @@ std::string descriptor_path(int descriptor) {
 
 // Gives the open file the free name `name`, as link() would; 0, or -1 with errno. Through
 // the descriptor itself where the system lets this program (AT_EMPTY_PATH: with
-// CAP_DAC_READ_SEARCH, or from Linux 6.10 for a file it opened itself), else through
+// CAP_DAC_READ_SEARCH, or on recent kernels for a file it opened itself), else through
 // /proc where it is mounted.
 int link_open(int descriptor, const fs::path& name) {
     if (::linkat(descriptor, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
