@@ -86,7 +86,7 @@ template <typename Fill> std::optional<std::string> system_value(Fill fill) {
 
 enum class Carried { absent, given, refused };
 
-// Gives the file open on `to` the attribute name of the file open on `from`, where that
+// Gives the file open on `to` the attribute `name` of the file open on `from`, where that
 // has it.
 Carried carry(int from, int to, const char* name) {
     const auto value = system_value(
