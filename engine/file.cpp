@@ -11,6 +11,7 @@ namespace fs = std::filesystem;
 
 std::optional<bool> same_file_answer;
 std::optional<std::uint64_t> bytes_until_writes_fail;
+bool nameless_files_refused = false;
 
 namespace {
 
@@ -47,10 +48,12 @@ bool File::open_beside(const fs::path& to_replace, const File* like) {
     if (is_open()) return false;
     write_failed = false;
     aside = false;
+    // Known before the file is made: one that replaces an output is made for this
+    // program's eyes only until it has taken on that output's mode.
+    target_exists = like != nullptr;
     open_temporary_in(file_names::folder_of(to_replace), true);
     if (is_open() && like && !take_on(*like)) close();
     target = to_replace;
-    target_exists = like != nullptr;
     target_identity = like ? like->identity() : std::nullopt;
     return is_open();
 }

@@ -138,3 +138,6 @@ std::filesystem::path link_end(const std::filesystem::path& path);
 // full or pulled drive, once this many more bytes have gone, but in the temporary folder.
 extern std::optional<bool> same_file_answer;
 extern std::optional<std::uint64_t> bytes_until_writes_fail;
+// Every new file is made with a name from the start, as where the system has no nameless
+// files or no way to name one (Windows names them all).
+extern bool nameless_files_refused;

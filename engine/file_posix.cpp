@@ -1,14 +1,17 @@
 // The POSIX half of File: descriptors, the new file nameless until it takes the output's
-// place, and the swap that can only replace the file the job opened.
+// place (named from the start where it could not be named then), and the swap that can
+// only replace the file the job opened.
 #include "engine/file.h"
 
 #include "engine/temporary_name.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,6 +24,11 @@ namespace {
 constexpr mode_t NEW_FILE_MODE = 0666; // less the user's umask, as any new file
 constexpr mode_t PRIVATE_MODE = 0600;  // a copy for this program's eyes only
 constexpr mode_t MODE_BITS = 07777;
+// The extended attributes a replacing file takes on: the POSIX ACL and the user's own.
+constexpr char ACL_ATTRIBUTE[] = "system.posix_acl_access";
+constexpr char USER_ATTRIBUTES[] = "user.";
+// The most times a value is asked for again that grew between its size and its bytes.
+constexpr int VALUE_ATTEMPTS = 4;
 
 std::optional<struct stat> status(int descriptor) {
     struct stat information {};
@@ -39,6 +47,78 @@ int open_descriptor(const fs::path& path, int flags, mode_t mode = NEW_FILE_MODE
 // The open file's path through the system's own folder of descriptors.
 std::string descriptor_path(int descriptor) {
     return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// Gives the open file the free name `name`, as link() would; 0, or -1 with errno. Through
+// the descriptor itself where the system lets this program (AT_EMPTY_PATH: with
+// CAP_DAC_READ_SEARCH, or on recent kernels for a file it opened itself), else through
+// /proc where it is mounted.
+int link_open(int descriptor, const fs::path& name) {
+    if (::linkat(descriptor, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno == EEXIST) return -1;
+    const std::string open_file = descriptor_path(descriptor);
+    return ::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
+// Whether a nameless file in folder can be named when it is done. Tried on the folder's
+// own entry ".", which is never free: "taken" means every check before the naming passed,
+// and nothing was made.
+bool can_be_named(int descriptor, const fs::path& folder) {
+    return link_open(descriptor, folder / ".") != 0 && errno == EEXIST;
+}
+
+// A value the system fills in (fill(room, size), as flistxattr and fgetxattr): asked its
+// size first, then its bytes, again where it grew meanwhile; nothing on failure, with errno.
+template <typename Fill> std::optional<std::string> system_value(Fill fill) {
+    for (int attempt = 0; attempt < VALUE_ATTEMPTS; ++attempt) {
+        const ssize_t size = fill(nullptr, 0);
+        if (size < 0) return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t filled = fill(value.data(), value.size());
+        if (filled >= 0) {
+            value.resize(static_cast<std::size_t>(filled));
+            return value;
+        }
+        if (errno != ERANGE) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+enum class Carried { absent, given, refused };
+
+// Gives the file open on `to` the attribute `name` of the file open on `from`, where that
+// has it.
+Carried carry(int from, int to, const char* name) {
+    const auto value = system_value(
+        [&](char* room, std::size_t size) { return ::fgetxattr(from, name, room, size); });
+    if (!value) return errno == ENODATA || errno == ENOTSUP ? Carried::absent : Carried::refused;
+    return ::fsetxattr(to, name, value->data(), value->size(), 0) == 0 ? Carried::given
+                                                                       : Carried::refused;
+}
+
+// Gives the file open on `to` the ACL and user attributes of the one open on `from`, and
+// no ACL where that has none; false where any cannot be given, as on a file system that
+// keeps none.
+bool take_attributes(int from, int to) {
+    // The ACL is asked for by its name: NTFS-3G leaves it out of the list.
+    const Carried acl = carry(from, to, ACL_ATTRIBUTE);
+    if (acl == Carried::refused) return false;
+    // A folder's default ACL gives one to each new file; the old file had none.
+    if (acl == Carried::absent && ::fgetxattr(to, ACL_ATTRIBUTE, nullptr, 0) >= 0 &&
+        ::fremovexattr(to, ACL_ATTRIBUTE) != 0)
+        return false;
+    const auto names =
+        system_value([&](char* room, std::size_t size) { return ::flistxattr(from, room, size); });
+    // A file system that keeps no attributes gave the old file none.
+    if (!names) return errno == ENOTSUP;
+    for (std::size_t at = 0; at < names->size();) {
+        const std::string name(names->c_str() + at); // each name ends with a zero
+        at += name.size() + 1;
+        if (name.rfind(USER_ATTRIBUTES, 0) == 0 &&
+            carry(from, to, name.c_str()) == Carried::refused)
+            return false;
+    }
+    return true;
 }
 
 // Whether path now names the file of identity was (nothing, for a new output); where
@@ -82,16 +162,27 @@ void File::open_native(const fs::path& path, Access access) {
 }
 
 void File::open_temporary_in(const fs::path& folder, bool beside) {
-    // Nameless while it is written: the system removes it with its last descriptor.
-    descriptor = open_descriptor(folder, O_TMPFILE | O_RDWR, beside ? NEW_FILE_MODE : PRIVATE_MODE);
-    if (is_open()) {
-        temporary_folder = folder;
-        return;
+    // A new output is made as open() makes any file; every other new file is this
+    // program's alone until it takes on the mode of the file it replaces.
+    const mode_t mode = beside && !target_exists ? NEW_FILE_MODE : PRIVATE_MODE;
+    // Nameless while it is written, so that the system removes it with its last descriptor
+    // however the program ends; but only where it can be named once it is done.
+    if (!nameless_files_refused) {
+        descriptor = open_descriptor(folder, O_TMPFILE | O_RDWR, mode);
+        if (is_open() && can_be_named(descriptor, folder)) {
+            temporary_folder = folder;
+            return;
+        }
+        if (is_open()) close_native();
     }
-    // A file system without nameless files: a name of its own, removed by close().
-    std::string name = (folder / "korvel-XXXXXX").string();
-    descriptor = ::mkostemp(name.data(), O_CLOEXEC);
-    if (is_open()) temporary = name;
+    // A file system without nameless files (exFAT, NTFS-3G, NFS, CIFS), or no way to name
+    // one (no /proc, no AT_EMPTY_PATH): a name of its own from the start, removed by close().
+    const auto name = claim_name(folder, [&](const fs::path& name) {
+        descriptor = open_descriptor(name, O_RDWR | O_CREAT | O_EXCL, mode);
+        if (is_open()) return Claim::made;
+        return errno == EEXIST ? Claim::taken : Claim::refused;
+    });
+    if (name) temporary = *name;
 }
 
 bool File::take_on(const File& like) {
@@ -99,18 +190,19 @@ bool File::take_on(const File& like) {
     const auto made = status(descriptor);
     if (!old || !made) return false;
     // The owner first: a change of owner clears the set-user-ID bit the mode may give.
+    // The ACL before the mode: each sets the other's part (the mask is the group's bits),
+    // and the mode's own bits, set last, are the old file's whole.
     const bool owned = old->st_uid == made->st_uid && old->st_gid == made->st_gid;
     return (owned || ::fchown(descriptor, old->st_uid, old->st_gid) == 0) &&
+           take_attributes(like.descriptor, descriptor) &&
            ::fchmod(descriptor, old->st_mode & MODE_BITS) == 0;
 }
 
 bool File::keep_native() {
     if (!temporary.empty()) return true;
     // A nameless file is named by a link to what is open.
-    const std::string open_file = descriptor_path(descriptor);
     const auto name = claim_name(temporary_folder, [&](const fs::path& name) {
-        if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return Claim::made;
+        if (link_open(descriptor, name) == 0) return Claim::made;
         return errno == EEXIST ? Claim::taken : Claim::refused;
     });
     if (name) temporary = *name;
@@ -123,9 +215,7 @@ Swap File::swap_native(const std::function<bool()>& /* go_on */) {
     Swap swap = Swap::failed;
     if (!target_exists && nameless) {
         // A link never replaces a file: one that came meanwhile stays, and the job fails.
-        const std::string open_file = descriptor_path(descriptor);
-        if (::linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            swap = Swap::done;
+        if (link_open(descriptor, target) == 0) swap = Swap::done;
     } else if (keep_native()) {
         // The two names exchanged, so that what was at the target can be checked, and put
         // back where it is not the file the job opened; a rename that takes only a free
@@ -144,8 +234,9 @@ Swap File::swap_native(const std::function<bool()>& /* go_on */) {
             errno = EEXIST;
         }
         if (renamed == 0) {
-            // What is left under the temporary name is the old file, or nothing.
-            ::unlink(temporary.c_str());
+            // After an exchange the old file is left under the temporary name; after a
+            // rename nothing is, and the name may be another program's by now.
+            if (exchanged) ::unlink(temporary.c_str());
             temporary.clear();
             swap = Swap::done;
         } else if (refused_for_good(errno)) {

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -36,13 +40,15 @@ TEST(Faults, FullDiskIsAWriteError) {
 // where it lies gets its old bytes back, or, where even that fails, is reported with the
 // file that keeps them. Other programs at work in the folder meanwhile: a scanner that
 // opens each new file, one that holds the output for a moment, one that puts a newer file
-// at its path. A file replaced keeps all it was but its bytes.
+// at its path. A file replaced keeps all it was but its bytes, and a new output gets what
+// any new file gets, also where no new file can be nameless.
 TEST(Faults, WritesFailForGood) {
     TempFolder folder;
     std::filesystem::create_directory(on_disk(folder.path("out")));
     const std::string input = folder.path("in.bin");
     const std::string output = folder.path("out/out.bin");
-    const std::string twin = folder.path("out/twin.bin"); // a second name of the output
+    const std::string twin = folder.path("out/twin.bin");       // a second name of the output
+    const std::string reference = folder.path("reference.bin"); // as any program makes a file
     const Bytes in = byte_run(PIECE_SIZE + 10, 0x10);
     const Bytes old = byte_run(2 * PIECE_SIZE, 0x80);
     const Bytes newer = byte_run(3, 0x20);
@@ -85,6 +91,8 @@ TEST(Faults, WritesFailForGood) {
         std::uint32_t kept_at;        // where the kept bytes belong, for codes 13 and 14
         const Bytes* after = nullptr; // the output after codes 0 and 11, if not the old bytes
         int stop_at = 0;              // progress says stop from this report on; 0: never
+        bool named = false;           // every new file named from the start
+        bool fresh = false;           // no output before: it gets the mode any new file gets
     };
     const Case cases[] = {
         {"cut, replaced",
@@ -99,6 +107,11 @@ TEST(Faults, WritesFailForGood) {
         {"cut, scanned", scanned(cut), false, NO_END, 0, 0, &in},
         {"insert, scanned", scanned(insert(7)), false, NO_END, 0, 0, &inserted},
         {"create, scanned", scanned(create), false, NO_END, 0, 0, &zeros},
+        {"cut, named from the start", cut, false, NO_END, 0, 0, &in, 0, true},
+        {"cut, named from the start, writes fail", cut, false, 100, 11, 0, nullptr, 0, true},
+        {"create, a new output", create, false, NO_END, 0, 0, &zeros, 0, false, true},
+        {"create, a new output named from the start", create, false, NO_END, 0, 0, &zeros, 0, true,
+         true},
         {"cut, the old file held for a moment",
          [&] {
              pair.load_for_cut(input, output);
@@ -135,6 +148,11 @@ TEST(Faults, WritesFailForGood) {
         {"insert in place, stopped during the copy and its put-back", insert(7), true, NO_END,
          JOB_STOPPED, 0, nullptr, 3},
     };
+#ifndef _WIN32
+    const mode_t umask_before = ::umask(022); // the usual one: a new file gets mode 0644
+#endif
+    write_file(reference, {});
+    const std::string new_file = what_it_is(reference);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         write_file(input, in);
@@ -142,7 +160,9 @@ TEST(Faults, WritesFailForGood) {
         write_file(output, old);
         if (c.linked) std::filesystem::create_hard_link(on_disk(output), on_disk(twin));
         make_unusual(output);
-        const std::string was = what_it_is(output);
+        const std::string was = c.fresh ? new_file : what_it_is(output);
+        if (c.fresh) std::filesystem::remove(on_disk(output));
+        nameless_files_refused = c.named;
         if (c.bytes_left != NO_END) bytes_until_writes_fail = c.bytes_left;
         int reports = 0;
         std::uint64_t last_done = 0;
@@ -159,6 +179,7 @@ TEST(Faults, WritesFailForGood) {
             kept = pair.kept;
         }
         bytes_until_writes_fail.reset();
+        nameless_files_refused = false;
         pair.progress = nullptr;
         pair.close();
         EXPECT_EQ(failure.file_code, c.code);
@@ -183,6 +204,9 @@ TEST(Faults, WritesFailForGood) {
         ASSERT_FALSE(held.empty());
         EXPECT_TRUE(std::equal(held.begin(), held.end(), old.begin() + c.kept_at));
     }
+#ifndef _WIN32
+    ::umask(umask_before);
+#endif
 }
 
 // A file that shrinks after it was measured: a short read of what the job reads is a

@@ -1,5 +1,6 @@
 #include "tests/files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -112,7 +113,16 @@ void make_unusual(const std::string& path) {
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+// The attributes make_unusual gives where the file system keeps them: an ACL that lets one
+// more user (nobody) read and write, in the kernel's little-endian form (a version, then
+// tag and permissions in 16 bits each and an id per entry), and one of the user's own.
+constexpr const char* ATTRIBUTES[] = {"system.posix_acl_access", "user.origin"};
+constexpr std::uint32_t NO_ID = 0xFFFFFFFF;
+const std::uint32_t NOBODY_MAY_WRITE[] = {2,     0x00060001, NO_ID, 0x00060002, 65534, 0x00040004,
+                                          NO_ID, 0x00060010, NO_ID, 0x00000020, NO_ID};
 
 HeldOpen::HeldOpen(const std::string& path) : handle(nullptr) {
     // Nothing here keeps a file from being replaced; the open is all a scanner does.
@@ -124,12 +134,23 @@ HeldOpen::~HeldOpen() = default;
 std::string what_it_is(const std::string& path) {
     struct stat information {};
     ::lstat(path.c_str(), &information);
-    return std::to_string(information.st_mode) + " " + std::to_string(information.st_uid) + ":" +
-           std::to_string(information.st_gid);
+    std::string description = std::to_string(information.st_mode) + " " +
+                              std::to_string(information.st_uid) + ":" +
+                              std::to_string(information.st_gid);
+    for (const char* name : ATTRIBUTES) {
+        char value[256];
+        const ssize_t length = ::getxattr(path.c_str(), name, value, sizeof value);
+        description += std::string(" ") + name + "=" +
+                       std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+    }
+    return description;
 }
 
 void make_unusual(const std::string& path) {
     ::chmod(path.c_str(), 0640);
+    // The ACL's mask becomes the mode's group bits: 0660.
+    ::setxattr(path.c_str(), ATTRIBUTES[0], NOBODY_MAY_WRITE, sizeof NOBODY_MAY_WRITE, 0);
+    ::setxattr(path.c_str(), ATTRIBUTES[1], "test", 4, 0);
     // Tests run as root, which may give a file to anyone; elsewhere the owner stays.
     if (::chown(path.c_str(), 1234, 5678) != 0) return;
 }

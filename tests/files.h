@@ -74,9 +74,9 @@ class Scanner {
     std::thread thread;
 };
 
-// What a file is beside its bytes, which a job that replaces it must keep: its mode, owner
-// and group, or on Windows its attributes. make_unusual gives a file such values that no
-// new file gets by itself.
+// What a file is beside its bytes, which a job that replaces it must keep: its mode, owner,
+// group, ACL and user attributes, or on Windows its attributes. make_unusual gives a file such
+// values that no new file gets by itself.
 std::string what_it_is(const std::string& path);
 void make_unusual(const std::string& path);
 
