@@ -86,7 +86,20 @@ bool same_file(const File& first, const File& second) {
     if (same_file_answer) return *same_file_answer;
     const auto a = first.identity();
     const auto b = second.identity();
-    return !a || !b || *a == *b;
+    return !a || !b || same_number(*a, *b);
+}
+
+bool same_number(const Identity& first, const Identity& second) {
+    return first.volume == second.volume && first.number == second.number;
+}
+
+bool operator==(const Identity& first, const Identity& second) {
+    return same_number(first, second) && first.created == second.created &&
+           first.written == second.written && first.size == second.size;
+}
+
+bool operator!=(const Identity& first, const Identity& second) {
+    return !(first == second);
 }
 
 bool File::close() {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <limits>
 #include <optional>
-#include <utility>
 
 // The engine's one piece that talks to the system: a file reached through the system's
 // own handle. One handle serves a file for the whole job, so that a file replaced at its
@@ -15,8 +15,25 @@
 // The length of a file that cannot be measured (a pipe, a device).
 constexpr std::uint64_t UNMEASURED = std::numeric_limits<std::uint64_t>::max();
 
-// What makes an open file that file: its volume (or device) and its index on it.
-using Identity = std::pair<std::uint64_t, std::uint64_t>;
+// What makes an open file that file, and which of its versions it is.
+struct Identity {
+    // Which file: its volume (or device) and its number there, all 128 bits where the
+    // system keeps that many (ReFS), else in number[0].
+    std::uint64_t volume = 0;
+    std::array<std::uint64_t, 2> number{};
+    // Which version: a file saved since, even under the same number (FAT gives a file the
+    // place of its folder entry, which a newer file may take), differs in one of them. In
+    // the system's own units; 0 where it keeps none.
+    std::uint64_t created = 0;
+    std::uint64_t written = 0; // the last write
+    std::uint64_t size = 0;
+};
+
+// One file, whatever has been written to it since.
+bool same_number(const Identity& first, const Identity& second);
+// One file, as it was.
+bool operator==(const Identity& first, const Identity& second);
+bool operator!=(const Identity& first, const Identity& second);
 
 // What became of a new file that was to take an output's place.
 enum class Swap {

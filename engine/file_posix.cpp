@@ -41,12 +41,23 @@ std::string descriptor_path(int descriptor) {
     return "/proc/self/fd/" + std::to_string(descriptor);
 }
 
-// Whether path now names the file of identity was (nothing, for a new output); where
-// the system gave no identity, any file counts.
+Identity identity_of(const struct stat& information) {
+    Identity identity;
+    identity.volume = information.st_dev;
+    identity.number[0] = information.st_ino;
+    // In nanoseconds: a file saved within the same second is newer too.
+    identity.written = static_cast<std::uint64_t>(information.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(information.st_mtim.tv_nsec);
+    identity.size = static_cast<std::uint64_t>(information.st_size);
+    return identity;
+}
+
+// Whether path now names the file of identity was, as it was (nothing, for a new
+// output); where the system gave no identity, any file counts.
 bool names(const fs::path& path, bool existed, const std::optional<Identity>& was) {
     struct stat information {};
     if (::lstat(path.c_str(), &information) != 0) return !existed && errno == ENOENT;
-    return existed && (!was || Identity(information.st_dev, information.st_ino) == *was);
+    return existed && (!was || identity_of(information) == *was);
 }
 
 // A rename the folder or its drive refuses whatever waits: a file mounted at the target,
@@ -213,7 +224,7 @@ bool File::close_native() {
 std::optional<Identity> File::identity() const {
     const auto information = status(descriptor);
     if (!information) return std::nullopt;
-    return Identity(information->st_dev, information->st_ino);
+    return identity_of(*information);
 }
 
 bool File::swappable() const {

@@ -57,6 +57,13 @@ struct StreamInformation {
 };
 constexpr int FILE_STREAM_INFORMATION = 22; // FileStreamInformation
 using FinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+// Windows 8's FILE_ID_INFO, through Vista's GetFileInformationByHandleEx.
+using GetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+struct IdInformation {
+    ULONGLONG volume;
+    ULONGLONG number[2]; // FILE_ID_128; 0 where the file system has no such numbers
+};
+constexpr int FILE_ID_INFO_CLASS = 18; // FileIdInfo
 
 // What a replacing file takes of the file it replaces, beside its times and security.
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -153,13 +160,36 @@ bool rename_by_handle(HANDLE file, const fs::path& target, bool replace) {
                               static_cast<DWORD>(record.size() * sizeof(RenameInformation)));
 }
 
-Identity identity_of(const BY_HANDLE_FILE_INFORMATION& information) {
-    return {std::uint64_t{information.dwVolumeSerialNumber},
-            std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
+std::uint64_t whole(DWORD high, DWORD low) {
+    return std::uint64_t{high} << 32 | low;
 }
 
-// Why path is not now the file it was (missing, for a new output): 0 where it is, or
-// where the system gives no identity to tell.
+std::uint64_t whole(const FILETIME& time) {
+    return whole(time.dwHighDateTime, time.dwLowDateTime);
+}
+
+std::optional<Identity> identity_of(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
+    Identity identity;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.number = {whole(information.nFileIndexHigh, information.nFileIndexLow), 0};
+    // The 64-bit index is not unique on ReFS; where the system gives all 128 bits, they
+    // decide. On NTFS the two are one number.
+    static const auto by_handle =
+        system_function<GetByHandle>("kernel32.dll", "GetFileInformationByHandleEx");
+    IdInformation id{};
+    if (by_handle && by_handle(file, FILE_ID_INFO_CLASS, &id, sizeof id) &&
+        (id.number[0] != 0 || id.number[1] != 0))
+        identity.number = {id.number[0], id.number[1]};
+    identity.created = whole(information.ftCreationTime);
+    identity.written = whole(information.ftLastWriteTime);
+    identity.size = whole(information.nFileSizeHigh, information.nFileSizeLow);
+    return identity;
+}
+
+// Why path is not now the file it was, as it was (missing, for a new output): 0 where it
+// is, or where the system gives no identity to tell.
 DWORD changed(const fs::path& path, bool existed, const std::optional<Identity>& was) {
     // Asking only for its attributes, this open is never refused for another's sharing.
     const HANDLE opened = open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
@@ -167,10 +197,9 @@ DWORD changed(const fs::path& path, bool existed, const std::optional<Identity>&
         const DWORD error = GetLastError();
         return error != ERROR_FILE_NOT_FOUND ? error : existed ? ERROR_FILE_NOT_FOUND : 0;
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(opened, &information);
+    const std::optional<Identity> now = identity_of(opened);
     CloseHandle(opened);
-    const bool same = existed && (!known || !was || identity_of(information) == *was);
+    const bool same = existed && (!now || !was || *now == *was);
     return same ? 0 : ERROR_FILE_EXISTS;
 }
 
@@ -377,10 +406,7 @@ bool File::close_native() {
 }
 
 std::optional<Identity> File::identity() const {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!is_open() || !GetFileInformationByHandle(native(handle), &information))
-        return std::nullopt;
-    return identity_of(information);
+    return is_open() ? identity_of(native(handle)) : std::nullopt;
 }
 
 bool File::swappable() const {

@@ -106,6 +106,13 @@ TEST(Faults, WritesFailForGood) {
              pair.cut_bytes(0, PIECE_SIZE + 10);
          },
          false, NO_END, 0, 0, &in},
+        {"cut, the old file written since",
+         [&] {
+             pair.load_for_cut(input, output);
+             move_write_time(output); // its number and length as they were
+             pair.cut_bytes(0, PIECE_SIZE + 10);
+         },
+         false, NO_END, 11, 0},
         {"create, a newer file where there was none",
          [&] {
              std::filesystem::remove(on_disk(output));
