@@ -47,7 +47,9 @@ bool File::open_beside(const fs::path& to_replace, const File* like) {
     if (is_open()) return false;
     write_failed = false;
     aside = false;
+    replacing = like;
     open_temporary_in(file_names::folder_of(to_replace), true);
+    replacing = nullptr;
     if (is_open() && like && !take_on(*like)) close();
     target = to_replace;
     target_exists = like != nullptr;

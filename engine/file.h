@@ -121,6 +121,9 @@ class File {
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
 
+    // What open_temporary_in is to make, for that one call: the file the new one is to
+    // replace (null for none).
+    const File* replacing = nullptr;
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
     bool marked = false;    // the system removes it when it is closed

@@ -1,9 +1,9 @@
 // The Windows half of File: handles, the new file beside an output held by the handle
 // that writes it, and the swap through that handle.
+#include "engine/file_windows.h"
 #include "engine/file.h"
 
 #include "engine/temporary_name.h"
-#include "engine/win32.h"
 
 #include <winioctl.h>
 
@@ -64,17 +64,24 @@ struct IdInformation {
     ULONGLONG number[2]; // FILE_ID_128; 0 where the file system has no such numbers
 };
 constexpr int FILE_ID_INFO_CLASS = 18; // FileIdInfo
-
+using VolumeInformation = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR,
+                                        DWORD);
 // What a replacing file takes of the file it replaces, beside its times and security.
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // A swap refused because another program holds the old file for a moment, as a virus
-// scanner does, is tried again this often, this far apart: about 2 seconds in all.
-constexpr int SWAP_ATTEMPTS = 40;
+// scanner does, is tried again this far apart, for about 2 seconds by the clock: on a
+// share each try costs round trips of its own.
+constexpr DWORD SWAP_WAIT_MS = 2000;
 constexpr DWORD SWAP_PAUSE_MS = 50;
 // Where the new file's bytes are the old file's own: neither a scanner nor any program
 // may open it but to see it is there.
 constexpr DWORD SHARED_WITH_NONE = 0;
+// All that a share grants a user whose share permission is "Change" (read, write, delete,
+// attributes): enough to write a new file and swap it in, not to set its DACL or owner.
+constexpr DWORD CHANGE_ACCESS = FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE;
+constexpr SECURITY_INFORMATION OWNER_AND_DACL =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
 HANDLE native(void* handle) {
     return static_cast<HANDLE>(handle);
@@ -249,20 +256,101 @@ bool has_named_streams(HANDLE file) {
     return false;
 }
 
-// Gives the file open on handle the security of the file open on like: its owner too,
-// where the user may set it.
-void take_security(HANDLE handle, HANDLE like) {
-    constexpr SECURITY_INFORMATION WHOLE = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+// A record the system fills in once told how much room it needs; empty where it fails.
+template <typename Fill> std::vector<unsigned char> system_record(Fill fill) {
     DWORD needed = 0;
-    GetKernelObjectSecurity(like, WHOLE, nullptr, 0, &needed);
-    std::vector<unsigned char> security(needed);
-    if (needed == 0 || !GetKernelObjectSecurity(like, WHOLE, security.data(), needed, &needed))
-        return;
-    if (!SetKernelObjectSecurity(handle, WHOLE, security.data()))
+    fill(nullptr, 0, &needed);
+    std::vector<unsigned char> record(needed);
+    if (needed == 0 || !fill(record.data(), needed, &needed)) record.clear();
+    return record;
+}
+
+// The user this program runs as, its token's (a TOKEN_USER record); empty where unknown.
+PSID program_user() {
+    static const std::vector<unsigned char> user = [] {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return std::vector<unsigned char>();
+        auto record = system_record([&](void* room, DWORD size, DWORD* needed) {
+            return GetTokenInformation(token, TokenUser, room, size, needed);
+        });
+        CloseHandle(token);
+        return record;
+    }();
+    return user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+}
+
+// The owner and DACL of the file open on handle; empty where its file system keeps none
+// (FAT, exFAT) or they cannot be read.
+std::vector<unsigned char> security_of(HANDLE file) {
+    static const auto volume_information =
+        system_function<VolumeInformation>("kernel32.dll", "GetVolumeInformationByHandleW");
+    DWORD flags = 0;
+    if (volume_information &&
+        volume_information(file, nullptr /* no name */, 0, nullptr /* serial */,
+                           nullptr /* name length */, &flags, nullptr /* no system name */, 0) &&
+        !(flags & FILE_PERSISTENT_ACLS))
+        return {};
+    return system_record([&](void* room, DWORD size, DWORD* needed) {
+        return GetKernelObjectSecurity(file, OWNER_AND_DACL, room, size, needed);
+    });
+}
+
+// Whether an ACL has an entry set on the file itself, not passed down from its folder.
+bool has_own_entries(const ACL& acl) {
+    for (DWORD k = 0; k < acl.AceCount; ++k) {
+        void* entry = nullptr;
+        // One that cannot be read counts: carried, it loses nothing.
+        if (!GetAce(const_cast<ACL*>(&acl), k, &entry) ||
+            !(static_cast<const ACE_HEADER*>(entry)->AceFlags & INHERITED_ACE))
+            return true;
+    }
+    return false;
+}
+
+// What of an old file's security a new file in its place would not get by itself: a
+// DACL with entries of its own or none from its folder, an owner other than the user.
+SECURITY_INFORMATION security_to_carry(PSECURITY_DESCRIPTOR security, PSID user) {
+    if (!security) return 0;
+    SECURITY_INFORMATION carried = 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (GetSecurityDescriptorOwner(security, &owner, &defaulted) && owner &&
+        (!user || !EqualSid(owner, user)))
+        carried |= OWNER_SECURITY_INFORMATION;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    const bool is_protected = GetSecurityDescriptorControl(security, &control, &revision) &&
+                              (control & SE_DACL_PROTECTED);
+    if (is_protected || (GetSecurityDescriptorDacl(security, &present, &dacl, &defaulted) &&
+                         present && dacl && has_own_entries(*dacl)))
+        carried |= DACL_SECURITY_INFORMATION;
+    return carried;
+}
+
+PSECURITY_DESCRIPTOR descriptor(std::vector<unsigned char>& security) {
+    return security.empty() ? nullptr : security.data();
+}
+
+// Gives the file open on handle what it must take of the security of the file open on
+// like: its owner only where the user may set it.
+void take_security(HANDLE handle, HANDLE like) {
+    std::vector<unsigned char> security = security_of(like);
+    const SECURITY_INFORMATION carried = security_to_carry(descriptor(security), program_user());
+    if (carried != 0 && !SetKernelObjectSecurity(handle, carried, security.data()) &&
+        (carried & DACL_SECURITY_INFORMATION))
         SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
 }
 
 } // namespace
+
+DWORD new_file_access(PSECURITY_DESCRIPTOR old_security, PSID user) {
+    const SECURITY_INFORMATION carried = security_to_carry(old_security, user);
+    return CHANGE_ACCESS | (carried & DACL_SECURITY_INFORMATION ? WRITE_DAC : 0) |
+           (carried & OWNER_SECURITY_INFORMATION ? WRITE_OWNER : 0);
+}
 
 void File::open_native(const fs::path& path, Access access) {
     constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
@@ -287,11 +375,15 @@ void File::open_native(const fs::path& path, Access access) {
 void File::open_temporary_in(const fs::path& folder, bool beside) {
     // No other program may open it, a scanner of new files among them: it is written, and
     // put in place, through this one handle. The mark that has the system remove it comes
-    // in the very next call.
-    constexpr DWORD ACCESS = GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER;
+    // in the very next call. The right to set its DACL and owner, which a share may refuse,
+    // only where it is to take on the old output's; where refused, the output is written
+    // in place.
+    std::vector<unsigned char> security;
+    if (replacing) security = security_of(native(replacing->handle));
+    const DWORD access = new_file_access(descriptor(security), program_user());
     const DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
     const auto name = claim_name(folder, [&](const fs::path& name) {
-        handle = open_handle(name, ACCESS, CREATE_NEW, SHARED_WITH_NONE, kind);
+        handle = open_handle(name, access, CREATE_NEW, SHARED_WITH_NONE, kind);
         if (is_open()) return Claim::made;
         return GetLastError() == ERROR_FILE_EXISTS ? Claim::taken : Claim::refused;
     });
@@ -330,7 +422,8 @@ bool File::keep_native() {
 }
 
 Swap File::swap_native(const std::function<bool()>& go_on) {
-    for (int attempt = 1;; ++attempt) {
+    const DWORD started = GetTickCount();
+    for (;;) {
         // Never over a file that took the output's place since the job opened it. The mark
         // is lifted in the last call before the rename, and put back should it fail.
         DWORD error = changed(target, target_exists, target_identity);
@@ -348,8 +441,9 @@ Swap File::swap_native(const std::function<bool()>& go_on) {
             return Swap::done;
         }
         const bool held = held_for_now(error, target);
-        // A close meanwhile stops the waiting: the output stays as it was.
-        if (held && attempt < SWAP_ATTEMPTS && go_on()) {
+        // A close meanwhile stops the waiting: the output stays as it was. The difference
+        // holds across the count's wrap, every 49.7 days.
+        if (held && GetTickCount() - started < SWAP_WAIT_MS && go_on()) {
             Sleep(SWAP_PAUSE_MS);
             continue;
         }
