@@ -88,7 +88,8 @@ class File {
 
     // A new file in its place could be all that it is: it has one name, no other program
     // keeps it from being replaced, and it holds nothing but its bytes that a new file
-    // could not be given (named streams, encryption).
+    // could not be given (named streams, encryption); where the system cannot tell, it
+    // is not.
     bool swappable() const;
     // Where the file itself lies: the path it was opened by, with links followed and
     // every name long and spelt as in its folder.

@@ -7,8 +7,10 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,22 @@ struct IdInformation {
 constexpr int FILE_ID_INFO_CLASS = 18; // FileIdInfo
 using VolumeInformation = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR,
                                         DWORD);
+// What ntdll answers where a query's answer does not fit, and where the file system has
+// no such thing to tell.
+constexpr ULONG NT_BUFFER_OVERFLOW = 0x80000005;
+constexpr ULONG NT_INFO_LENGTH_MISMATCH = 0xC0000004;
+constexpr ULONG NT_BUFFER_TOO_SMALL = 0xC0000023;
+constexpr ULONG NT_NOT_KEPT[] = {
+    0xC0000002, // STATUS_NOT_IMPLEMENTED
+    0xC0000003, // STATUS_INVALID_INFO_CLASS
+    0xC000000D, // STATUS_INVALID_PARAMETER
+    0xC0000010, // STATUS_INVALID_DEVICE_REQUEST
+    0xC00000BB, // STATUS_NOT_SUPPORTED
+};
+// The list of a file's streams is asked for in this much room, doubled until it fits.
+constexpr std::size_t STREAMS_ROOM = 1 << 16;
+constexpr std::size_t MOST_STREAMS_ROOM = 1 << 24;
+
 // What a replacing file takes of the file it replaces, beside its times and security.
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -234,26 +252,48 @@ bool refused_for_good(DWORD error) {
     }
 }
 
-// Whether the file open on handle has a stream besides its bytes: a mark of the zone it
-// came from, a summary, any program's own. Where the system cannot tell, it has none.
-bool has_named_streams(HANDLE file) {
-    static const auto nt_query =
-        system_function<NtFileInformation>("ntdll.dll", "NtQueryInformationFile");
-    constexpr std::size_t ROOM = 1 << 16;
-    std::vector<StreamInformation> records(ROOM / sizeof(StreamInformation));
-    IoStatus status{};
-    if (!nt_query || nt_query(file, &status, records.data(), ROOM, FILE_STREAM_INFORMATION) < 0)
-        return false;
+enum class Streams { none, some, unknown };
+
+// Whether a list of streams (FILE_STREAM_INFORMATION records) names one besides the bytes.
+Streams named_in(const unsigned char* records, std::size_t length) {
     static const std::wstring UNNAMED = L"::$DATA";
-    const auto* bytes = reinterpret_cast<const unsigned char*>(records.data());
-    for (std::size_t at = 0; status.information > 0 && at < ROOM;) {
-        const auto* stream = reinterpret_cast<const StreamInformation*>(bytes + at);
+    constexpr std::size_t HEADER = offsetof(StreamInformation, name);
+    for (std::size_t at = 0; at + HEADER <= length;) {
+        const auto* stream = reinterpret_cast<const StreamInformation*>(records + at);
+        if (stream->name_bytes > length - at - HEADER) return Streams::unknown;
         if (std::wstring(stream->name, stream->name_bytes / sizeof(wchar_t)) != UNNAMED)
-            return true;
+            return Streams::some;
         if (stream->next == 0) break;
         at += stream->next;
     }
-    return false;
+    return Streams::none;
+}
+
+// Whether the file open on handle has a stream besides its bytes: a mark of the zone it
+// came from, a summary, any program's own. A file system that keeps none has none.
+Streams named_streams(HANDLE file) {
+    static const auto nt_query =
+        system_function<NtFileInformation>("ntdll.dll", "NtQueryInformationFile");
+    if (!nt_query) return Streams::unknown;
+    try {
+        for (std::size_t room = STREAMS_ROOM; room <= MOST_STREAMS_ROOM; room *= 2) {
+            std::vector<LONGLONG> records(room / sizeof(LONGLONG)); // aligned as the records
+            IoStatus status{};
+            const auto result = static_cast<ULONG>(
+                nt_query(file, &status, records.data(), ULONG(room), FILE_STREAM_INFORMATION));
+            if (result == 0)
+                return named_in(reinterpret_cast<const unsigned char*>(records.data()),
+                                std::min<std::size_t>(status.information, room));
+            if (result == NT_BUFFER_OVERFLOW || result == NT_BUFFER_TOO_SMALL ||
+                result == NT_INFO_LENGTH_MISMATCH)
+                continue;
+            const bool not_kept = std::find(std::begin(NT_NOT_KEPT), std::end(NT_NOT_KEPT),
+                                            result) != std::end(NT_NOT_KEPT);
+            return not_kept ? Streams::none : Streams::unknown;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return Streams::unknown;
 }
 
 // A record the system fills in once told how much room it needs; empty where it fails.
@@ -509,7 +549,7 @@ bool File::swappable() const {
     // An encrypted file's new bytes would lie on the disk in the clear until the swap.
     return may_replace && information.nNumberOfLinks == 1 &&
            !(information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) &&
-           !has_named_streams(native(handle));
+           named_streams(native(handle)) == Streams::none;
 }
 
 fs::path File::final_path(const fs::path& opened_as) const {
