@@ -33,12 +33,16 @@ bool File::open(const fs::path& path, Access access) {
     return is_open();
 }
 
-bool File::open_temporary() {
+bool File::open_temporary(bool encrypt) {
     if (is_open()) return false;
     write_failed = false;
     std::error_code failed;
     const fs::path folder = fs::temp_directory_path(failed);
+    encrypting = encrypt;
     if (!failed) open_temporary_in(folder, false);
+    encrypting = false;
+    // A folder or a system that does not encrypt: better no file than one in the clear.
+    if (encrypt && is_open() && !encrypted()) close();
     aside = true;
     return is_open();
 }

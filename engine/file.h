@@ -63,8 +63,9 @@ class File {
     bool open(const std::filesystem::path& path, Access access);
     bool missing() const { return not_found; }
     // A new file in the system's temporary folder, for this program's eyes only, that
-    // the system removes when it is closed, however the program ends, unless kept.
-    bool open_temporary();
+    // the system removes when it is closed, however the program ends, unless kept. With
+    // encrypt, one the system encrypts from its first byte, or none at all.
+    bool open_temporary(bool encrypt = false);
     // The same in the folder of target, to be put in its place by replace(); like is the
     // file open at target, whose all but bytes it takes on, or null for a new output.
     // False where it cannot be made, or cannot be made to keep what like is.
@@ -91,6 +92,8 @@ class File {
     // could not be given (named streams, encryption); where the system cannot tell, it
     // is not.
     bool swappable() const;
+    // Its bytes lie on the disk encrypted: no copy of them may lie there in the clear.
+    bool encrypted() const;
     // Where the file itself lies: the path it was opened by, with links followed and
     // every name long and spelt as in its folder.
     std::filesystem::path final_path(const std::filesystem::path& opened_as) const;
@@ -123,8 +126,9 @@ class File {
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
 
     // What open_temporary_in is to make, for that one call: the file the new one is to
-    // replace (null for none).
+    // replace (null for none), and whether it is to be encrypted.
     const File* replacing = nullptr;
+    bool encrypting = false;
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
     bool marked = false;    // the system removes it when it is closed

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -230,6 +232,14 @@ std::optional<Identity> File::identity() const {
 bool File::swappable() const {
     const auto information = status(descriptor);
     return !information || information->st_nlink == 1;
+}
+
+bool File::encrypted() const {
+    // Asked of a file only: a device could take the request for one of its own.
+    const auto information = status(descriptor);
+    int flags = 0;
+    return information && S_ISREG(information->st_mode) &&
+           ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_ENCRYPT_FL) != 0;
 }
 
 fs::path File::final_path(const fs::path& opened_as) const {

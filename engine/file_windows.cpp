@@ -421,7 +421,8 @@ void File::open_temporary_in(const fs::path& folder, bool beside) {
     std::vector<unsigned char> security;
     if (replacing) security = security_of(native(replacing->handle));
     const DWORD access = new_file_access(descriptor(security), program_user());
-    const DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
+    DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
+    if (encrypting) kind = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ENCRYPTED;
     const auto name = claim_name(folder, [&](const fs::path& name) {
         handle = open_handle(name, access, CREATE_NEW, SHARED_WITH_NONE, kind);
         if (is_open()) return Claim::made;
@@ -550,6 +551,12 @@ bool File::swappable() const {
     return may_replace && information.nNumberOfLinks == 1 &&
            !(information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) &&
            named_streams(native(handle)) == Streams::none;
+}
+
+bool File::encrypted() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    return is_open() && GetFileInformationByHandle(native(handle), &information) &&
+           (information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED);
 }
 
 fs::path File::final_path(const fs::path& opened_as) const {
