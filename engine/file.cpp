@@ -133,11 +133,10 @@ Swap File::replace(const std::function<bool()>& go_on) {
 
 fs::path link_end(const fs::path& path) {
     fs::path end = path;
-    std::error_code failed;
-    for (int hop = 0; hop < LINK_HOPS && fs::is_symlink(fs::symlink_status(end, failed)); ++hop) {
-        const fs::path to = fs::read_symlink(end, failed);
-        if (failed) break;
-        end = end.parent_path() / to; // a whole path as it is, or from the link's folder
+    for (int hop = 0; hop < LINK_HOPS; ++hop) {
+        const std::optional<fs::path> to = link_target(end);
+        if (!to) break;
+        end = end.parent_path() / *to; // a whole path as it is, or from the link's folder
     }
     return end;
 }

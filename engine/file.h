@@ -157,6 +157,9 @@ bool same_file(const File& first, const File& second);
 // Where a chain of symbolic links that starts at path ends: path itself where it is no
 // link. A new output is made there, and the links stay links.
 std::filesystem::path link_end(const std::filesystem::path& path);
+// What the symbolic link at path holds, as written in it (a whole path, or one from the
+// link's folder); nothing where path is no such link. Each system's half answers.
+std::optional<std::filesystem::path> link_target(const std::filesystem::path& path);
 
 // Test seams, set only by tests. same_file answers this instead of asking the system: a
 // second name of one file that the system does not tie to the file. Writes fail, as on a

@@ -247,3 +247,11 @@ fs::path File::final_path(const fs::path& opened_as) const {
     const fs::path resolved = fs::canonical(opened_as, failed);
     return failed ? opened_as : resolved;
 }
+
+std::optional<fs::path> link_target(const fs::path& path) {
+    std::error_code failed;
+    if (!fs::is_symlink(fs::symlink_status(path, failed))) return std::nullopt;
+    fs::path to = fs::read_symlink(path, failed);
+    if (failed) return std::nullopt;
+    return to;
+}

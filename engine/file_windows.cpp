@@ -68,6 +68,15 @@ struct IdInformation {
 constexpr int FILE_ID_INFO_CLASS = 18; // FileIdInfo
 using VolumeInformation = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR,
                                         DWORD);
+// A symbolic link's reparse data (REPARSE_DATA_BUFFER), up to its names.
+struct LinkData {
+    ULONG tag;
+    USHORT data_bytes, reserved;
+    USHORT substitute_at, substitute_bytes, print_at, print_bytes; // in the names, in bytes
+    ULONG flags;
+};
+constexpr ULONG RELATIVE_LINK = 1; // SYMLINK_FLAG_RELATIVE
+
 // What ntdll answers where a query's answer does not fit, and where the file system has
 // no such thing to tell.
 constexpr ULONG NT_BUFFER_OVERFLOW = 0x80000005;
@@ -384,6 +393,18 @@ void take_security(HANDLE handle, HANDLE like) {
         SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
 }
 
+// A link holds a whole path as the system's own calls take it ("\??\C:\folder\file",
+// "\??\UNC\server\share\file"); the same path as every other call takes it.
+std::wstring dos_name(const std::wstring& name) {
+    static const std::wstring NT = L"\\??\\";
+    if (name.rfind(NT, 0) != 0) return name;
+    const std::wstring rest = name.substr(NT.size());
+    if (rest.rfind(L"UNC\\", 0) == 0) return L"\\\\" + rest.substr(4);
+    if (rest.size() >= 2 && rest[1] == L':') return rest;
+    // Another name (a volume's), through the prefix that passes a name on as it is.
+    return L"\\\\?\\" + rest;
+}
+
 } // namespace
 
 DWORD new_file_access(PSECURITY_DESCRIPTOR old_security, PSID user) {
@@ -573,4 +594,32 @@ fs::path File::final_path(const fs::path& opened_as) const {
             return GetLongPathNameW(opened_as.c_str(), room, size);
         });
     return name ? fs::path(*name) : opened_as;
+}
+
+std::optional<fs::path> link_target(const fs::path& path) {
+    // The link's own attributes: a link is never followed here.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::nullopt;
+    const HANDLE link = open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, SHARED,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    if (!link) return std::nullopt;
+    std::vector<unsigned char> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD length = 0;
+    const bool read =
+        DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr /* nothing goes in */, 0,
+                        data.data(), DWORD(data.size()), &length, nullptr /* waited */);
+    CloseHandle(link);
+    LinkData link_data{};
+    if (!read || length < sizeof link_data) return std::nullopt;
+    std::memcpy(&link_data, data.data(), sizeof link_data);
+    // Another kind of reparse point (a mount point, a cloud file's) is no link to follow.
+    const std::size_t names_length = length - sizeof link_data;
+    if (link_data.tag != IO_REPARSE_TAG_SYMLINK ||
+        std::size_t{link_data.substitute_at} + link_data.substitute_bytes > names_length)
+        return std::nullopt;
+    std::wstring name(link_data.substitute_bytes / sizeof(wchar_t), L'\0');
+    std::memcpy(name.data(), data.data() + sizeof link_data + link_data.substitute_at,
+                name.size() * sizeof(wchar_t));
+    return fs::path(link_data.flags & RELATIVE_LINK ? name : dos_name(name));
 }
