@@ -147,7 +147,7 @@ std::string what_it_is(const std::string& path) {
 }
 
 void move_write_time(const std::string& path) {
-    fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
+    fs::last_write_time(on_disk(path), fs::last_write_time(on_disk(path)) - std::chrono::hours(1));
 }
 
 void make_unusual(const std::string& path) {
