@@ -61,6 +61,6 @@ void FilePair::write_whole(std::uint32_t at, const unsigned char* bytes, std::ui
     }
     if (output_stream.seek(at) && output_stream.write(old, went) == went && output_stream.flush())
         fail_file(codes.write_failed);
-    kept = {keep_in_file(old, length), at};
+    kept = {keep_in_file(old, length, output_stream.encrypted()), at};
     fail_file(codes.restore_failed);
 }

@@ -109,7 +109,8 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
     // was; on a full drive the job still fits, over bytes that are there.
     SavedRange saved;
     start_saving(saved, static_cast<std::uint32_t>(at),
-                 static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length - at)));
+                 static_cast<std::uint32_t>(std::min<std::uint64_t>(length, old_length - at)),
+                 output_stream.encrypted());
     std::int32_t code = copy(from, from_at, output_stream, at, length, &saved, piece);
     // All of it on the disk before the length is cut, last, which a failure can still undo.
     const bool shorter = new_length < old_length;

@@ -34,12 +34,16 @@ bool File::open(const fs::path& path, Access access) {
     return is_open();
 }
 
-bool File::open_temporary() {
+bool File::open_temporary(bool encrypt) {
     if (is_open()) return false;
     write_failed = false;
     std::error_code failed;
     const fs::path folder = fs::temp_directory_path(failed);
+    encrypting = encrypt;
     if (!failed) open_temporary_in(folder, false);
+    encrypting = false;
+    // A folder or a system that does not encrypt: better no file than one in the clear.
+    if (encrypt && is_open() && !encrypted()) close();
     aside = true;
     return is_open();
 }
@@ -48,12 +52,14 @@ bool File::open_beside(const fs::path& to_replace, const File* like) {
     if (is_open()) return false;
     write_failed = false;
     aside = false;
-    // Known before the file is made: one that replaces an output is made for this
-    // program's eyes only until it has taken on that output's mode.
-    target_exists = like != nullptr;
+    // Known before the file is made: what it is made with depends on the output it
+    // replaces, if any.
+    replacing = like;
     open_temporary_in(file_names::folder_of(to_replace), true);
+    replacing = nullptr;
     if (is_open() && like && !take_on(*like)) close();
     target = to_replace;
+    target_exists = like != nullptr;
     target_identity = like ? like->identity() : std::nullopt;
     return is_open();
 }
@@ -89,7 +95,20 @@ bool same_file(const File& first, const File& second) {
     if (same_file_answer) return *same_file_answer;
     const auto a = first.identity();
     const auto b = second.identity();
-    return !a || !b || *a == *b;
+    return !a || !b || same_number(*a, *b);
+}
+
+bool same_number(const Identity& first, const Identity& second) {
+    return first.volume == second.volume && first.number == second.number;
+}
+
+bool operator==(const Identity& first, const Identity& second) {
+    return same_number(first, second) && first.created == second.created &&
+           first.written == second.written && first.size == second.size;
+}
+
+bool operator!=(const Identity& first, const Identity& second) {
+    return !(first == second);
 }
 
 bool File::close() {
@@ -117,11 +136,10 @@ Swap File::replace(const std::function<bool()>& go_on) {
 
 fs::path link_end(const fs::path& path) {
     fs::path end = path;
-    std::error_code failed;
-    for (int hop = 0; hop < LINK_HOPS && fs::is_symlink(fs::symlink_status(end, failed)); ++hop) {
-        const fs::path to = fs::read_symlink(end, failed);
-        if (failed) break;
-        end = end.parent_path() / to; // a whole path as it is, or from the link's folder
+    for (int hop = 0; hop < LINK_HOPS; ++hop) {
+        const std::optional<fs::path> to = link_target(end);
+        if (!to) break;
+        end = end.parent_path() / *to; // a whole path as it is, or from the link's folder
     }
     return end;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <limits>
 #include <optional>
-#include <utility>
 
 // The engine's one piece that talks to the system: a file reached through the system's
 // own handle. One handle serves a file for the whole job, so that a file replaced at its
@@ -15,8 +15,25 @@
 // The length of a file that cannot be measured (a pipe, a device).
 constexpr std::uint64_t UNMEASURED = std::numeric_limits<std::uint64_t>::max();
 
-// What makes an open file that file: its volume (or device) and its index on it.
-using Identity = std::pair<std::uint64_t, std::uint64_t>;
+// What makes an open file that file, and which of its versions it is.
+struct Identity {
+    // Which file: its volume (or device) and its number there, all 128 bits where the
+    // system keeps that many (ReFS), else in number[0].
+    std::uint64_t volume = 0;
+    std::array<std::uint64_t, 2> number{};
+    // Which version: a file saved since, even under the same number (FAT gives a file the
+    // place of its folder entry, which a newer file may take), differs in one of them. In
+    // the system's own units; 0 where it keeps none.
+    std::uint64_t created = 0;
+    std::uint64_t written = 0; // the last write
+    std::uint64_t size = 0;
+};
+
+// One file, whatever has been written to it since.
+bool same_number(const Identity& first, const Identity& second);
+// One file, as it was.
+bool operator==(const Identity& first, const Identity& second);
+bool operator!=(const Identity& first, const Identity& second);
 
 // What became of a new file that was to take an output's place.
 enum class Swap {
@@ -46,8 +63,9 @@ class File {
     bool open(const std::filesystem::path& path, Access access);
     bool missing() const { return not_found; }
     // A new file in the system's temporary folder, for this program's eyes only, that
-    // the system removes when it is closed, however the program ends, unless kept.
-    bool open_temporary();
+    // the system removes when it is closed, however the program ends, unless kept. With
+    // encrypt, one the system encrypts from its first byte, or none at all.
+    bool open_temporary(bool encrypt = false);
     // The same in the folder of target, to be put in its place by replace(); like is the
     // file open at target, whose all but bytes it takes on, or null for a new output.
     // False where it cannot be made, or cannot be made to keep what like is.
@@ -71,8 +89,11 @@ class File {
 
     // A new file in its place could be all that it is: it has one name, no other program
     // keeps it from being replaced, and it holds nothing but its bytes that a new file
-    // could not be given (named streams, encryption).
+    // could not be given (named streams, encryption); where the system cannot tell, it
+    // is not.
     bool swappable() const;
+    // Its bytes lie on the disk encrypted: no copy of them may lie there in the clear.
+    bool encrypted() const;
     // Where the file itself lies: the path it was opened by, with links followed and
     // every name long and spelt as in its folder.
     std::filesystem::path final_path(const std::filesystem::path& opened_as) const;
@@ -104,6 +125,10 @@ class File {
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
 
+    // What open_temporary_in is to make, for that one call: the file the new one is to
+    // replace (null for none), and whether it is to be encrypted.
+    const File* replacing = nullptr;
+    bool encrypting = false;
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
     bool marked = false;    // the system removes it when it is closed
@@ -132,6 +157,9 @@ bool same_file(const File& first, const File& second);
 // Where a chain of symbolic links that starts at path ends: path itself where it is no
 // link. A new output is made there, and the links stay links.
 std::filesystem::path link_end(const std::filesystem::path& path);
+// What the symbolic link at path holds, as written in it (a whole path, or one from the
+// link's folder); nothing where path is no such link. Each system's half answers.
+std::optional<std::filesystem::path> link_target(const std::filesystem::path& path);
 
 // Test seams, set only by tests. same_file answers this instead of asking the system: a
 // second name of one file that the system does not tie to the file. Writes fail, as on a

@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -121,12 +123,23 @@ bool take_attributes(int from, int to) {
     return true;
 }
 
-// Whether path now names the file of identity was (nothing, for a new output); where
-// the system gave no identity, any file counts.
+Identity identity_of(const struct stat& information) {
+    Identity identity;
+    identity.volume = information.st_dev;
+    identity.number[0] = information.st_ino;
+    // In nanoseconds: a file saved within the same second is newer too.
+    identity.written = static_cast<std::uint64_t>(information.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(information.st_mtim.tv_nsec);
+    identity.size = static_cast<std::uint64_t>(information.st_size);
+    return identity;
+}
+
+// Whether path now names the file of identity was, as it was (nothing, for a new
+// output); where the system gave no identity, any file counts.
 bool names(const fs::path& path, bool existed, const std::optional<Identity>& was) {
     struct stat information {};
     if (::lstat(path.c_str(), &information) != 0) return !existed && errno == ENOENT;
-    return existed && (!was || Identity(information.st_dev, information.st_ino) == *was);
+    return existed && (!was || identity_of(information) == *was);
 }
 
 // A rename the folder or its drive refuses whatever waits: a file mounted at the target,
@@ -164,7 +177,7 @@ void File::open_native(const fs::path& path, Access access) {
 void File::open_temporary_in(const fs::path& folder, bool beside) {
     // A new output is made as open() makes any file; every other new file is this
     // program's alone until it takes on the mode of the file it replaces.
-    const mode_t mode = beside && !target_exists ? NEW_FILE_MODE : PRIVATE_MODE;
+    const mode_t mode = beside && !replacing ? NEW_FILE_MODE : PRIVATE_MODE;
     // Nameless while it is written, so that the system removes it with its last descriptor
     // however the program ends; but only where it can be named once it is done.
     if (!nameless_files_refused) {
@@ -304,7 +317,7 @@ bool File::close_native() {
 std::optional<Identity> File::identity() const {
     const auto information = status(descriptor);
     if (!information) return std::nullopt;
-    return Identity(information->st_dev, information->st_ino);
+    return identity_of(*information);
 }
 
 bool File::swappable() const {
@@ -312,8 +325,24 @@ bool File::swappable() const {
     return !information || information->st_nlink == 1;
 }
 
+bool File::encrypted() const {
+    // Asked of a file only: a device could take the request for one of its own.
+    const auto information = status(descriptor);
+    int flags = 0;
+    return information && S_ISREG(information->st_mode) &&
+           ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_ENCRYPT_FL) != 0;
+}
+
 fs::path File::final_path(const fs::path& opened_as) const {
     std::error_code failed;
     const fs::path resolved = fs::canonical(opened_as, failed);
     return failed ? opened_as : resolved;
+}
+
+std::optional<fs::path> link_target(const fs::path& path) {
+    std::error_code failed;
+    if (!fs::is_symlink(fs::symlink_status(path, failed))) return std::nullopt;
+    fs::path to = fs::read_symlink(path, failed);
+    if (failed) return std::nullopt;
+    return to;
 }

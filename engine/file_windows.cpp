@@ -1,14 +1,16 @@
 // The Windows half of File: handles, the new file beside an output held by the handle
 // that writes it, and the swap through that handle.
+#include "engine/file_windows.h"
 #include "engine/file.h"
 
 #include "engine/temporary_name.h"
-#include "engine/win32.h"
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,17 +59,56 @@ struct StreamInformation {
 };
 constexpr int FILE_STREAM_INFORMATION = 22; // FileStreamInformation
 using FinalPathName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+// Windows 8's FILE_ID_INFO, through Vista's GetFileInformationByHandleEx.
+using GetByHandle = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+struct IdInformation {
+    ULONGLONG volume;
+    ULONGLONG number[2]; // FILE_ID_128; 0 where the file system has no such numbers
+};
+constexpr int FILE_ID_INFO_CLASS = 18; // FileIdInfo
+using VolumeInformation = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR,
+                                        DWORD);
+// A symbolic link's reparse data (REPARSE_DATA_BUFFER), up to its names.
+struct LinkData {
+    ULONG tag;
+    USHORT data_bytes, reserved;
+    USHORT substitute_at, substitute_bytes, print_at, print_bytes; // in the names, in bytes
+    ULONG flags;
+};
+constexpr ULONG RELATIVE_LINK = 1; // SYMLINK_FLAG_RELATIVE
+
+// What ntdll answers where a query's answer does not fit, and where the file system has
+// no such thing to tell.
+constexpr ULONG NT_BUFFER_OVERFLOW = 0x80000005;
+constexpr ULONG NT_INFO_LENGTH_MISMATCH = 0xC0000004;
+constexpr ULONG NT_BUFFER_TOO_SMALL = 0xC0000023;
+constexpr ULONG NT_NOT_KEPT[] = {
+    0xC0000002, // STATUS_NOT_IMPLEMENTED
+    0xC0000003, // STATUS_INVALID_INFO_CLASS
+    0xC000000D, // STATUS_INVALID_PARAMETER
+    0xC0000010, // STATUS_INVALID_DEVICE_REQUEST
+    0xC00000BB, // STATUS_NOT_SUPPORTED
+};
+// The list of a file's streams is asked for in this much room, doubled until it fits.
+constexpr std::size_t STREAMS_ROOM = 1 << 16;
+constexpr std::size_t MOST_STREAMS_ROOM = 1 << 24;
 
 // What a replacing file takes of the file it replaces, beside its times and security.
 constexpr DWORD CARRIED_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // A swap refused because another program holds the old file for a moment, as a virus
-// scanner does, is tried again this often, this far apart: about 2 seconds in all.
-constexpr int SWAP_ATTEMPTS = 40;
+// scanner does, is tried again this far apart, for about 2 seconds by the clock: on a
+// share each try costs round trips of its own.
+constexpr DWORD SWAP_WAIT_MS = 2000;
 constexpr DWORD SWAP_PAUSE_MS = 50;
 // Where the new file's bytes are the old file's own: neither a scanner nor any program
 // may open it but to see it is there.
 constexpr DWORD SHARED_WITH_NONE = 0;
+// All that a share grants a user whose share permission is "Change" (read, write, delete,
+// attributes): enough to write a new file and swap it in, not to set its DACL or owner.
+constexpr DWORD CHANGE_ACCESS = FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE;
+constexpr SECURITY_INFORMATION OWNER_AND_DACL =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
 HANDLE native(void* handle) {
     return static_cast<HANDLE>(handle);
@@ -153,13 +194,36 @@ bool rename_by_handle(HANDLE file, const fs::path& target, bool replace) {
                               static_cast<DWORD>(record.size() * sizeof(RenameInformation)));
 }
 
-Identity identity_of(const BY_HANDLE_FILE_INFORMATION& information) {
-    return {std::uint64_t{information.dwVolumeSerialNumber},
-            std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
+std::uint64_t whole(DWORD high, DWORD low) {
+    return std::uint64_t{high} << 32 | low;
 }
 
-// Why path is not now the file it was (missing, for a new output): 0 where it is, or
-// where the system gives no identity to tell.
+std::uint64_t whole(const FILETIME& time) {
+    return whole(time.dwHighDateTime, time.dwLowDateTime);
+}
+
+std::optional<Identity> identity_of(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
+    Identity identity;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.number = {whole(information.nFileIndexHigh, information.nFileIndexLow), 0};
+    // The 64-bit index is not unique on ReFS; where the system gives all 128 bits, they
+    // decide. On NTFS the two are one number.
+    static const auto by_handle =
+        system_function<GetByHandle>("kernel32.dll", "GetFileInformationByHandleEx");
+    IdInformation id{};
+    if (by_handle && by_handle(file, FILE_ID_INFO_CLASS, &id, sizeof id) &&
+        (id.number[0] != 0 || id.number[1] != 0))
+        identity.number = {id.number[0], id.number[1]};
+    identity.created = whole(information.ftCreationTime);
+    identity.written = whole(information.ftLastWriteTime);
+    identity.size = whole(information.nFileSizeHigh, information.nFileSizeLow);
+    return identity;
+}
+
+// Why path is not now the file it was, as it was (missing, for a new output): 0 where it
+// is, or where the system gives no identity to tell.
 DWORD changed(const fs::path& path, bool existed, const std::optional<Identity>& was) {
     // Asking only for its attributes, this open is never refused for another's sharing.
     const HANDLE opened = open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
@@ -167,10 +231,9 @@ DWORD changed(const fs::path& path, bool existed, const std::optional<Identity>&
         const DWORD error = GetLastError();
         return error != ERROR_FILE_NOT_FOUND ? error : existed ? ERROR_FILE_NOT_FOUND : 0;
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(opened, &information);
+    const std::optional<Identity> now = identity_of(opened);
     CloseHandle(opened);
-    const bool same = existed && (!known || !was || identity_of(information) == *was);
+    const bool same = existed && (!now || !was || *now == *was);
     return same ? 0 : ERROR_FILE_EXISTS;
 }
 
@@ -198,42 +261,157 @@ bool refused_for_good(DWORD error) {
     }
 }
 
-// Whether the file open on handle has a stream besides its bytes: a mark of the zone it
-// came from, a summary, any program's own. Where the system cannot tell, it has none.
-bool has_named_streams(HANDLE file) {
-    static const auto nt_query =
-        system_function<NtFileInformation>("ntdll.dll", "NtQueryInformationFile");
-    constexpr std::size_t ROOM = 1 << 16;
-    std::vector<StreamInformation> records(ROOM / sizeof(StreamInformation));
-    IoStatus status{};
-    if (!nt_query || nt_query(file, &status, records.data(), ROOM, FILE_STREAM_INFORMATION) < 0)
-        return false;
+enum class Streams { none, some, unknown };
+
+// Whether a list of streams (FILE_STREAM_INFORMATION records) names one besides the bytes.
+Streams named_in(const unsigned char* records, std::size_t length) {
     static const std::wstring UNNAMED = L"::$DATA";
-    const auto* bytes = reinterpret_cast<const unsigned char*>(records.data());
-    for (std::size_t at = 0; status.information > 0 && at < ROOM;) {
-        const auto* stream = reinterpret_cast<const StreamInformation*>(bytes + at);
+    constexpr std::size_t HEADER = offsetof(StreamInformation, name);
+    for (std::size_t at = 0; at + HEADER <= length;) {
+        const auto* stream = reinterpret_cast<const StreamInformation*>(records + at);
+        if (stream->name_bytes > length - at - HEADER) return Streams::unknown;
         if (std::wstring(stream->name, stream->name_bytes / sizeof(wchar_t)) != UNNAMED)
-            return true;
+            return Streams::some;
         if (stream->next == 0) break;
         at += stream->next;
+    }
+    return Streams::none;
+}
+
+// Whether the file open on handle has a stream besides its bytes: a mark of the zone it
+// came from, a summary, any program's own. A file system that keeps none has none.
+Streams named_streams(HANDLE file) {
+    static const auto nt_query =
+        system_function<NtFileInformation>("ntdll.dll", "NtQueryInformationFile");
+    if (!nt_query) return Streams::unknown;
+    try {
+        for (std::size_t room = STREAMS_ROOM; room <= MOST_STREAMS_ROOM; room *= 2) {
+            std::vector<LONGLONG> records(room / sizeof(LONGLONG)); // aligned as the records
+            IoStatus status{};
+            const auto result = static_cast<ULONG>(
+                nt_query(file, &status, records.data(), ULONG(room), FILE_STREAM_INFORMATION));
+            if (result == 0)
+                return named_in(reinterpret_cast<const unsigned char*>(records.data()),
+                                std::min<std::size_t>(status.information, room));
+            if (result == NT_BUFFER_OVERFLOW || result == NT_BUFFER_TOO_SMALL ||
+                result == NT_INFO_LENGTH_MISMATCH)
+                continue;
+            const bool not_kept = std::find(std::begin(NT_NOT_KEPT), std::end(NT_NOT_KEPT),
+                                            result) != std::end(NT_NOT_KEPT);
+            return not_kept ? Streams::none : Streams::unknown;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return Streams::unknown;
+}
+
+// A record the system fills in once told how much room it needs; empty where it fails.
+template <typename Fill> std::vector<unsigned char> system_record(Fill fill) {
+    DWORD needed = 0;
+    fill(nullptr, 0, &needed);
+    std::vector<unsigned char> record(needed);
+    if (needed == 0 || !fill(record.data(), needed, &needed)) record.clear();
+    return record;
+}
+
+// The user this program runs as, its token's (a TOKEN_USER record); empty where unknown.
+PSID program_user() {
+    static const std::vector<unsigned char> user = [] {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return std::vector<unsigned char>();
+        auto record = system_record([&](void* room, DWORD size, DWORD* needed) {
+            return GetTokenInformation(token, TokenUser, room, size, needed);
+        });
+        CloseHandle(token);
+        return record;
+    }();
+    return user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+}
+
+// The owner and DACL of the file open on handle; empty where its file system keeps none
+// (FAT, exFAT) or they cannot be read.
+std::vector<unsigned char> security_of(HANDLE file) {
+    static const auto volume_information =
+        system_function<VolumeInformation>("kernel32.dll", "GetVolumeInformationByHandleW");
+    DWORD flags = 0;
+    if (volume_information &&
+        volume_information(file, nullptr /* no name */, 0, nullptr /* serial */,
+                           nullptr /* name length */, &flags, nullptr /* no system name */, 0) &&
+        !(flags & FILE_PERSISTENT_ACLS))
+        return {};
+    return system_record([&](void* room, DWORD size, DWORD* needed) {
+        return GetKernelObjectSecurity(file, OWNER_AND_DACL, room, size, needed);
+    });
+}
+
+// Whether an ACL has an entry set on the file itself, not passed down from its folder.
+bool has_own_entries(const ACL& acl) {
+    for (DWORD k = 0; k < acl.AceCount; ++k) {
+        void* entry = nullptr;
+        // One that cannot be read counts: carried, it loses nothing.
+        if (!GetAce(const_cast<ACL*>(&acl), k, &entry) ||
+            !(static_cast<const ACE_HEADER*>(entry)->AceFlags & INHERITED_ACE))
+            return true;
     }
     return false;
 }
 
-// Gives the file open on handle the security of the file open on like: its owner too,
-// where the user may set it.
+// What of an old file's security a new file in its place would not get by itself: a
+// DACL with entries of its own or none from its folder, an owner other than the user.
+SECURITY_INFORMATION security_to_carry(PSECURITY_DESCRIPTOR security, PSID user) {
+    if (!security) return 0;
+    SECURITY_INFORMATION carried = 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (GetSecurityDescriptorOwner(security, &owner, &defaulted) && owner &&
+        (!user || !EqualSid(owner, user)))
+        carried |= OWNER_SECURITY_INFORMATION;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    const bool is_protected = GetSecurityDescriptorControl(security, &control, &revision) &&
+                              (control & SE_DACL_PROTECTED);
+    if (is_protected || (GetSecurityDescriptorDacl(security, &present, &dacl, &defaulted) &&
+                         present && dacl && has_own_entries(*dacl)))
+        carried |= DACL_SECURITY_INFORMATION;
+    return carried;
+}
+
+PSECURITY_DESCRIPTOR descriptor(std::vector<unsigned char>& security) {
+    return security.empty() ? nullptr : security.data();
+}
+
+// Gives the file open on handle what it must take of the security of the file open on
+// like: its owner only where the user may set it.
 void take_security(HANDLE handle, HANDLE like) {
-    constexpr SECURITY_INFORMATION WHOLE = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD needed = 0;
-    GetKernelObjectSecurity(like, WHOLE, nullptr, 0, &needed);
-    std::vector<unsigned char> security(needed);
-    if (needed == 0 || !GetKernelObjectSecurity(like, WHOLE, security.data(), needed, &needed))
-        return;
-    if (!SetKernelObjectSecurity(handle, WHOLE, security.data()))
+    std::vector<unsigned char> security = security_of(like);
+    const SECURITY_INFORMATION carried = security_to_carry(descriptor(security), program_user());
+    if (carried != 0 && !SetKernelObjectSecurity(handle, carried, security.data()) &&
+        (carried & DACL_SECURITY_INFORMATION))
         SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
 }
 
+// A link holds a whole path as the system's own calls take it ("\??\C:\folder\file",
+// "\??\UNC\server\share\file"); the same path as every other call takes it.
+std::wstring dos_name(const std::wstring& name) {
+    static const std::wstring NT = L"\\??\\";
+    if (name.rfind(NT, 0) != 0) return name;
+    const std::wstring rest = name.substr(NT.size());
+    if (rest.rfind(L"UNC\\", 0) == 0) return L"\\\\" + rest.substr(4);
+    if (rest.size() >= 2 && rest[1] == L':') return rest;
+    // Another name (a volume's), through the prefix that passes a name on as it is.
+    return L"\\\\?\\" + rest;
+}
+
 } // namespace
+
+DWORD new_file_access(PSECURITY_DESCRIPTOR old_security, PSID user) {
+    const SECURITY_INFORMATION carried = security_to_carry(old_security, user);
+    return CHANGE_ACCESS | (carried & DACL_SECURITY_INFORMATION ? WRITE_DAC : 0) |
+           (carried & OWNER_SECURITY_INFORMATION ? WRITE_OWNER : 0);
+}
 
 void File::open_native(const fs::path& path, Access access) {
     constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
@@ -258,11 +436,16 @@ void File::open_native(const fs::path& path, Access access) {
 void File::open_temporary_in(const fs::path& folder, bool beside) {
     // No other program may open it, a scanner of new files among them: it is written, and
     // put in place, through this one handle. The mark that has the system remove it comes
-    // in the very next call.
-    constexpr DWORD ACCESS = GENERIC_READ | GENERIC_WRITE | DELETE | WRITE_DAC | WRITE_OWNER;
-    const DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
+    // in the very next call. The right to set its DACL and owner, which a share may refuse,
+    // only where it is to take on the old output's; where refused, the output is written
+    // in place.
+    std::vector<unsigned char> security;
+    if (replacing) security = security_of(native(replacing->handle));
+    const DWORD access = new_file_access(descriptor(security), program_user());
+    DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
+    if (encrypting) kind = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ENCRYPTED;
     const auto name = claim_name(folder, [&](const fs::path& name) {
-        handle = open_handle(name, ACCESS, CREATE_NEW, SHARED_WITH_NONE, kind);
+        handle = open_handle(name, access, CREATE_NEW, SHARED_WITH_NONE, kind);
         if (is_open()) return Claim::made;
         return GetLastError() == ERROR_FILE_EXISTS ? Claim::taken : Claim::refused;
     });
@@ -301,7 +484,8 @@ bool File::keep_native() {
 }
 
 Swap File::swap_native(const std::function<bool()>& go_on) {
-    for (int attempt = 1;; ++attempt) {
+    const DWORD started = GetTickCount();
+    for (;;) {
         // Never over a file that took the output's place since the job opened it. The mark
         // is lifted in the last call before the rename, and put back should it fail.
         DWORD error = changed(target, target_exists, target_identity);
@@ -319,8 +503,9 @@ Swap File::swap_native(const std::function<bool()>& go_on) {
             return Swap::done;
         }
         const bool held = held_for_now(error, target);
-        // A close meanwhile stops the waiting: the output stays as it was.
-        if (held && attempt < SWAP_ATTEMPTS && go_on()) {
+        // A close meanwhile stops the waiting: the output stays as it was. The difference
+        // holds across the count's wrap, every 49.7 days.
+        if (held && GetTickCount() - started < SWAP_WAIT_MS && go_on()) {
             Sleep(SWAP_PAUSE_MS);
             continue;
         }
@@ -377,10 +562,7 @@ bool File::close_native() {
 }
 
 std::optional<Identity> File::identity() const {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!is_open() || !GetFileInformationByHandle(native(handle), &information))
-        return std::nullopt;
-    return identity_of(information);
+    return is_open() ? identity_of(native(handle)) : std::nullopt;
 }
 
 bool File::swappable() const {
@@ -389,7 +571,13 @@ bool File::swappable() const {
     // An encrypted file's new bytes would lie on the disk in the clear until the swap.
     return may_replace && information.nNumberOfLinks == 1 &&
            !(information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) &&
-           !has_named_streams(native(handle));
+           named_streams(native(handle)) == Streams::none;
+}
+
+bool File::encrypted() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    return is_open() && GetFileInformationByHandle(native(handle), &information) &&
+           (information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED);
 }
 
 fs::path File::final_path(const fs::path& opened_as) const {
@@ -406,4 +594,32 @@ fs::path File::final_path(const fs::path& opened_as) const {
             return GetLongPathNameW(opened_as.c_str(), room, size);
         });
     return name ? fs::path(*name) : opened_as;
+}
+
+std::optional<fs::path> link_target(const fs::path& path) {
+    // The link's own attributes: a link is never followed here.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::nullopt;
+    const HANDLE link = open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, SHARED,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    if (!link) return std::nullopt;
+    std::vector<unsigned char> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD length = 0;
+    const bool read =
+        DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr /* nothing goes in */, 0,
+                        data.data(), DWORD(data.size()), &length, nullptr /* waited */);
+    CloseHandle(link);
+    LinkData link_data{};
+    if (!read || length < sizeof link_data) return std::nullopt;
+    std::memcpy(&link_data, data.data(), sizeof link_data);
+    // Another kind of reparse point (a mount point, a cloud file's) is no link to follow.
+    const std::size_t names_length = length - sizeof link_data;
+    if (link_data.tag != IO_REPARSE_TAG_SYMLINK ||
+        std::size_t{link_data.substitute_at} + link_data.substitute_bytes > names_length)
+        return std::nullopt;
+    std::wstring name(link_data.substitute_bytes / sizeof(wchar_t), L'\0');
+    std::memcpy(name.data(), data.data() + sizeof link_data + link_data.substitute_at,
+                name.size() * sizeof(wchar_t));
+    return fs::path(link_data.flags & RELATIVE_LINK ? name : dos_name(name));
 }

@@ -24,12 +24,14 @@ bool move_to_memory(SavedRange& saved) {
 
 } // namespace
 
-void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity) {
+void start_saving(SavedRange& saved, std::uint32_t at, std::uint32_t capacity, bool secret) {
     saved.at = at;
     saved.length = 0;
     saved.written = 0;
     saved.capacity = capacity;
-    if (!saved.copy.open_temporary()) saved.bytes = allocate_bytes(capacity);
+    saved.secret = secret;
+    // At most one file's 30 MiB in memory.
+    if (secret || !saved.copy.open_temporary()) saved.bytes = allocate_bytes(capacity);
 }
 
 bool keep(SavedRange& saved, const unsigned char* bytes, std::uint32_t count) {
@@ -63,12 +65,13 @@ bool put_back(SavedRange& saved, File& file, unsigned char* piece,
 }
 
 KeptBytes keep_for_good(SavedRange& saved) {
-    if (!saved.copy.is_open()) return {keep_in_file(saved.bytes.get(), saved.length), saved.at};
+    if (!saved.copy.is_open())
+        return {keep_in_file(saved.bytes.get(), saved.length, saved.secret), saved.at};
     return {saved.copy.keep().value_or(std::filesystem::path()), saved.at};
 }
 
-std::filesystem::path keep_in_file(const unsigned char* bytes, std::uint32_t count) {
+std::filesystem::path keep_in_file(const unsigned char* bytes, std::uint32_t count, bool secret) {
     File copy;
-    if (!copy.open_temporary() || copy.write(bytes, count) != count) return {};
+    if (!copy.open_temporary(secret) || copy.write(bytes, count) != count) return {};
     return copy.keep().value_or(std::filesystem::path());
 }

@@ -157,8 +157,8 @@ class TemporaryFolderAt {
 
 // The kept bytes go back where they were, from the temporary file or from memory, the
 // two ways a copy is held. The file leaves no name behind once it is closed, and none at
-// all where an open file may lose its name; where the temporary folder is missing, the
-// copy is held in memory.
+// all where an open file may lose its name; where the temporary folder is missing, or the
+// bytes are an encrypted file's, the copy is held in memory.
 TEST(Insert, KeptBytesGoBack) {
     TempFolder folder;
     const std::string path = folder.path("out.bin");
@@ -169,14 +169,14 @@ TEST(Insert, KeptBytesGoBack) {
         return std::distance(begin(entries), end(entries));
     };
     const Bytes before = byte_run(20, 0x30);
-    for (const std::string way : {"file", "memory", "no temporary folder"}) {
+    for (const std::string way : {"file", "memory", "no temporary folder", "encrypted"}) {
         SCOPED_TRACE(way);
         write_file(path, before);
         SavedRange saved;
         {
             const TemporaryFolderAt kept_in(way == "no temporary folder" ? folder.path("gone")
                                                                          : temporary);
-            start_saving(saved, 4, 10);
+            start_saving(saved, 4, 10, way == "encrypted");
         }
         if (way == "file") {
             ASSERT_TRUE(saved.copy.is_open());
@@ -190,6 +190,7 @@ TEST(Insert, KeptBytesGoBack) {
             saved.bytes = allocate_bytes(10);
         } else {
             EXPECT_FALSE(saved.copy.is_open());
+            EXPECT_EQ(names_left(), 0);
         }
         ASSERT_TRUE(keep(saved, before.data() + 4, 6));
         ASSERT_TRUE(keep(saved, before.data() + 10, 4));
@@ -203,6 +204,17 @@ TEST(Insert, KeptBytesGoBack) {
         Bytes expected = byte_run(20, 0xC0);
         std::copy(before.begin() + 4, before.begin() + 14, expected.begin() + 4);
         EXPECT_EQ(read_file(path), expected);
+        if (way == "encrypted") {
+            // Kept for good only in a file the system encrypts: where the temporary folder
+            // cannot (Wine, a folder without fscrypt), nowhere.
+            const TemporaryFolderAt kept_in(temporary);
+            const KeptBytes kept = keep_for_good(saved);
+            File copy;
+            EXPECT_TRUE(kept.file.empty() ? names_left() == 0
+                                          : copy.open(kept.file, Access::read) && copy.encrypted());
+            copy.close();
+            if (!kept.file.empty()) std::filesystem::remove(kept.file);
+        }
         saved.copy.close();
         EXPECT_EQ(names_left(), 0);
     }

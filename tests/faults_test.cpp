@@ -7,6 +7,12 @@
 #include "tests/engine_jobs.h"
 #include "tests/files.h"
 
+#ifdef _WIN32
+#include "engine/file_windows.h"
+
+#include <sddl.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -119,6 +125,13 @@ TEST(Faults, WritesFailForGood) {
              pair.cut_bytes(0, PIECE_SIZE + 10);
          },
          false, NO_END, 0, 0, &in},
+        {"cut, the old file written since",
+         [&] {
+             pair.load_for_cut(input, output);
+             move_write_time(output); // its number and length as they were
+             pair.cut_bytes(0, PIECE_SIZE + 10);
+         },
+         false, NO_END, 11, 0},
         {"create, a newer file where there was none",
          [&] {
              std::filesystem::remove(on_disk(output));
@@ -297,6 +310,41 @@ TEST(Faults, LengthsOverFourGibibytesAreNotTakenModulo) {
     for (const auto& [name, load, code] : loads)
         EXPECT_EQ(failure_of(pair, load).file_code, code) << name;
 }
+
+#ifdef _WIN32
+// The new file beside an output asks only for what a share grants a user who may change
+// its files, and for the right to set its DACL or owner only where it must take on the
+// old output's: entries of its own, a DACL that takes none from its folder, another owner.
+TEST(Faults, NewFileAsksOnlyForWhatAShareGrants) {
+    constexpr DWORD CHANGE_SHARE = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE |
+                                   DELETE; // what a share's "Change" grants
+    constexpr DWORD SECURITY = WRITE_DAC | WRITE_OWNER;
+    PSID user = nullptr; // the program's user: here SY, the system
+    ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-18", &user));
+    const std::tuple<const wchar_t*, DWORD> cases[] = {
+        {nullptr, 0}, // a new output
+        {L"O:SYD:(A;ID;FA;;;SY)(A;ID;FR;;;WD)", 0},
+        {L"O:SYD:(A;ID;FA;;;SY)(A;;FR;;;WD)", WRITE_DAC},
+        {L"O:SYD:P(A;ID;FA;;;SY)", WRITE_DAC},
+        {L"O:BAD:(A;ID;FA;;;SY)", WRITE_OWNER},
+        {L"O:BAD:P(A;;FA;;;BA)", WRITE_DAC | WRITE_OWNER},
+    };
+    for (const auto& [text, carried] : cases) {
+        PSECURITY_DESCRIPTOR old = nullptr;
+        if (text) {
+            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                text, SDDL_REVISION_1, &old, nullptr /* its size */));
+        }
+        const DWORD access = new_file_access(old, user);
+        LocalFree(old);
+        const DWORD needed = FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE;
+        EXPECT_EQ(access & ~SECURITY & ~CHANGE_SHARE, 0u) << (text ? text : L"new");
+        EXPECT_EQ(access & needed, needed) << (text ? text : L"new");
+        EXPECT_EQ(access & SECURITY, carried) << (text ? text : L"new");
+    }
+    LocalFree(user);
+}
+#endif
 
 // One file as input and output, named two ways: the cut works in place, and a failed
 // check leaves the file as it was. The name's dash is outside Latin-1, where a code page

@@ -110,6 +110,24 @@ std::string what_it_is(const std::string& path) {
 void make_unusual(const std::string& path) {
     SetFileAttributesW(on_disk(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
+
+void move_write_time(const std::string& path) {
+    const HANDLE file = CreateFileW(
+        on_disk(path).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr /* default security */,
+        OPEN_EXISTING, 0 /* no flags */, nullptr /* no template */);
+    FILETIME written{};
+    ULARGE_INTEGER time{};
+    const bool got = GetFileTime(file, nullptr /* creation */, nullptr /* access */, &written);
+    time.LowPart = written.dwLowDateTime;
+    time.HighPart = written.dwHighDateTime;
+    time.QuadPart -= 36000000000; // an hour, in 100 ns
+    written.dwLowDateTime = time.LowPart;
+    written.dwHighDateTime = time.HighPart;
+    const bool set = got && SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    if (!set) throw std::runtime_error("cannot move the write time of " + path);
+}
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -144,6 +162,10 @@ std::string what_it_is(const std::string& path) {
                        std::string(value, static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
     }
     return description;
+}
+
+void move_write_time(const std::string& path) {
+    fs::last_write_time(on_disk(path), fs::last_write_time(on_disk(path)) - std::chrono::hours(1));
 }
 
 void make_unusual(const std::string& path) {

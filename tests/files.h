@@ -80,6 +80,10 @@ class Scanner {
 std::string what_it_is(const std::string& path);
 void make_unusual(const std::string& path);
 
+// Moves a file's last write time an hour back, as another program that wrote it would
+// move it, through a handle that lets other programs do anything meanwhile.
+void move_write_time(const std::string& path);
+
 // A file of the given length that reads as zeros, made without writing them.
 void make_sized_file(const std::string& path, std::uint64_t length);
 
