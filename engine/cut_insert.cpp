@@ -5,7 +5,6 @@
 #include "engine/saved_range.h"
 
 #include <algorithm>
-#include <cstring>
 
 // Sums are taken in 64 bits so that no begin address and size wrap past the file's end.
 
@@ -47,14 +46,15 @@ void FilePair::cut_range(std::uint32_t begin, std::uint32_t end) {
     write_piece(begin, output_size);
 }
 
-std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
+std::int32_t FilePair::copy(File& from, std::uint64_t from_at, File& to, std::uint64_t to_at,
                             std::uint32_t length, SavedRange* saved, unsigned char* piece) {
     // Each piece is read before it is written, from the front: when the output is the
     // input and to_at <= from_at, no write reaches bytes still to be read. Only the copied
     // part is read: a file that shrank under it reads short, and a change elsewhere
-    // cannot touch the result. Without a file to copy from, the pieces are zeros.
-    const std::int32_t read_failed = from == &input_stream ? INPUT_READ_FAILED : OUTPUT_READ_FAILED;
-    if (from && !from->seek(from_at)) return read_failed;
+    // cannot touch the result.
+    const std::int32_t read_failed =
+        &from == &input_stream ? INPUT_READ_FAILED : OUTPUT_READ_FAILED;
+    if (!from.seek(from_at)) return read_failed;
     if (!saved && !to.seek(to_at)) return OUTPUT_WRITE_FAILED;
     if (const std::int32_t code = went_on()) return code;
     for (std::uint64_t offset = 0; offset < length; offset += PIECE_SIZE) {
@@ -67,10 +67,7 @@ std::int32_t FilePair::copy(File* from, std::uint64_t from_at, File& to, std::ui
                 return OUTPUT_READ_FAILED;
             if (!to.seek(at)) return OUTPUT_WRITE_FAILED;
         }
-        if (!from)
-            std::memset(piece, 0, count);
-        else if (from->read(piece, count) != count)
-            return read_failed;
+        if (from.read(piece, count) != count) return read_failed;
         const std::uint32_t went = to.write(piece, count);
         if (saved) saved->written = offset + went;
         if (went != count) return OUTPUT_WRITE_FAILED;
@@ -117,7 +114,7 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
         start_work(length);
         const AlignedBytes piece = allocate_aligned(piece_at(length, 0), from_at);
         const std::int32_t code =
-            copy(from, from_at, output_stream, at, length, nullptr, piece.bytes);
+            copy(*from, from_at, output_stream, at, length, nullptr, piece.bytes);
         input_stream.close();
         if (!output_stream.close() || code != 0) fail_file(code != 0 ? code : OUTPUT_WRITE_FAILED);
         return;
@@ -138,7 +135,7 @@ void FilePair::overwrite(File* from, std::uint64_t from_at, std::uint64_t at, st
     SavedRange saved;
     start_saving(saved, static_cast<std::uint32_t>(at), capacity);
     std::int32_t code =
-        zeros ? went_on() : copy(from, from_at, output_stream, at, length, &saved, piece.bytes);
+        zeros ? went_on() : copy(*from, from_at, output_stream, at, length, &saved, piece.bytes);
     if (code == 0) code = keep_rest(saved, piece.bytes);
     if (code == 0 && cut) {
         saved.written = saved.length; // from here any of them may be gone
@@ -169,7 +166,7 @@ void FilePair::write_piece(std::uint32_t begin, std::uint32_t length) {
         const AlignedBytes piece = allocate_aligned(piece_at(length, 0), begin);
         start_work(length);
         const std::int32_t code =
-            copy(&input_stream, begin, replacement, 0, length, nullptr, piece.bytes);
+            copy(input_stream, begin, replacement, 0, length, nullptr, piece.bytes);
         // No room beside it: a cut in place still fits over the file's own bytes. A flush
         // that failed is a failing drive, not a full one.
         if (code != OUTPUT_WRITE_FAILED || replacement.good() || !cut_in_place)
@@ -198,11 +195,11 @@ void FilePair::insert_bytes(std::uint32_t begin) {
         start_work(output_size);
         // The output's own bytes around the input's, all into the new file.
         const std::uint32_t after = begin + input_size;
-        std::int32_t code = copy(&output_stream, 0, replacement, 0, begin, nullptr, piece.bytes);
+        std::int32_t code = copy(output_stream, 0, replacement, 0, begin, nullptr, piece.bytes);
         if (code == 0)
-            code = copy(&input_stream, 0, replacement, begin, input_size, nullptr, piece.bytes);
+            code = copy(input_stream, 0, replacement, begin, input_size, nullptr, piece.bytes);
         if (code == 0)
-            code = copy(&output_stream, after, replacement, after, output_size - after, nullptr,
+            code = copy(output_stream, after, replacement, after, output_size - after, nullptr,
                         piece.bytes);
         // No room beside it: the output is changed where it lies, as it keeps its length.
         if (code != OUTPUT_WRITE_FAILED || replacement.good()) return swap_in(code);

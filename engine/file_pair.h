@@ -103,7 +103,7 @@ class FilePair {
     // call, flushed; their old bytes are kept in memory meanwhile, to put back should it fail.
     void write_whole(std::uint32_t at, const unsigned char* bytes, std::uint32_t length,
                      const FileCodes& codes);
-    std::int32_t copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
+    std::int32_t copy(File& from, std::uint64_t from_at, File& to, std::uint64_t to_at,
                       std::uint32_t length, SavedRange* saved, unsigned char* piece);
     // Keeps the output's bytes from where saved ends up to its capacity, through piece.
     std::int32_t keep_rest(SavedRange& saved, unsigned char* piece);
