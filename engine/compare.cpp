@@ -29,6 +29,10 @@ std::string FilePair::compare_files() {
     const AlignedBytes output_piece = allocate_aligned(piece_at(common, 0), 0);
     bool same = true;
     std::uint32_t count = 0;
+    // Told as it goes, and stopped at its next piece as the other jobs are: on a share,
+    // two large files take seconds.
+    start_work(common);
+    if (went_on() != 0) fail_file(JOB_STOPPED);
     for (std::uint64_t offset = 0; same && offset < common; offset += count) {
         count = std::min(piece_at(common, offset),
                          static_cast<std::uint32_t>(std::max<std::uint64_t>(offset, FIRST_PIECE)));
@@ -37,6 +41,7 @@ std::string FilePair::compare_files() {
         if (!input_read) fail_file(INPUT_READ_FAILED);
         if (!output_read) fail_file(OUTPUT_READ_FAILED);
         same = std::memcmp(input_piece.bytes, output_piece.bytes, count) == 0;
+        if (went_on(count) != 0) fail_file(JOB_STOPPED);
     }
     input_stream.close();
     second_stream.close();

@@ -6,26 +6,28 @@
 void FilePair::create_file(std::uint64_t whole_size) {
     if (whole_size > CREATE_SIZE_LIMIT) fail_file(OUTPUT_TOO_LARGE);
     const auto size = static_cast<std::uint32_t>(whole_size);
-    start_work(size);
-    File& written = rewrite == Rewrite::beside ? replacement : output_stream;
-    const PieceWent went = [this, &written](std::uint32_t length) {
-        return went_on(length, &written);
-    };
     switch (rewrite) {
-    case Rewrite::beside:
-        return swap_in(went_on() && write_zeros(replacement, size, went) ? 0 : JOB_STOPPED);
+    case Rewrite::beside: {
+        // Given its length, not written: the file system keeps the zeros past a file's data
+        // (a valid data length, unwritten extents), or writes them itself where it has no
+        // such record. Then flushed and swapped in, as any new file.
+        start_work(size);
+        std::int32_t code = went_on();
+        if (code == 0 && !replacement.set_length(size)) code = OUTPUT_WRITE_FAILED;
+        if (code == 0) code = went_on(size);
+        return swap_in(code);
+    }
     case Rewrite::straight: {
         // A pipe takes its bytes in order, and has nothing to seek.
-        const bool ended = went_on() && write_zeros(output_stream, size, went);
+        start_work(size);
+        const PieceWent went = [this](std::uint32_t length) { return went_on(length) == 0; };
+        const bool ended = went_on() == 0 && write_zeros(output_stream, size, went);
         const bool closed = output_stream.close();
         if (!ended) fail_file(JOB_STOPPED);
         if (!closed) fail_file(OUTPUT_WRITE_FAILED);
         return;
     }
-    case Rewrite::in_place: {
-        const AlignedBytes piece = allocate_aligned(piece_at(size, 0), 0);
-        overwrite(nullptr, 0, 0, size, size, piece.bytes);
-    }
+    case Rewrite::in_place: return overwrite(nullptr, 0, 0, 0, size);
     }
 }
 

@@ -12,6 +12,7 @@ namespace fs = std::filesystem;
 std::optional<bool> same_file_answer;
 std::optional<std::uint64_t> bytes_until_writes_fail;
 bool nameless_files_refused = false;
+std::optional<std::uint32_t> flushes_until_one_fails;
 
 namespace {
 
@@ -91,6 +92,20 @@ std::uint32_t File::write(const unsigned char* bytes, std::uint32_t count) {
     return done;
 }
 
+bool File::flush_may_succeed() {
+    if (!flushes_until_one_fails) return true;
+    if (*flushes_until_one_fails > 0) {
+        --*flushes_until_one_fails;
+        return true;
+    }
+    flushes_until_one_fails.reset();
+    return false;
+}
+
+bool File::flush() {
+    return is_open() && (aside || flush_may_succeed()) && flush_native();
+}
+
 bool same_file(const File& first, const File& second) {
     if (same_file_answer) return *same_file_answer;
     const auto a = first.identity();
@@ -129,7 +144,10 @@ std::optional<fs::path> File::keep() {
 }
 
 Swap File::replace(const std::function<bool()>& go_on) {
-    const Swap swap = is_open() && good() && flush() ? swap_native(go_on) : Swap::failed;
+    // The swap is the first thing a stop skips: the output stays as it was, and the new
+    // file goes with its bytes, flushed or not.
+    Swap swap = Swap::failed;
+    if (is_open() && good() && flush()) swap = go_on() ? swap_native(go_on) : Swap::stopped;
     if (swap != Swap::refused) close(); // and with it a new file not put in place
     return swap;
 }

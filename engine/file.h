@@ -37,9 +37,12 @@ bool operator!=(const Identity& first, const Identity& second);
 
 // What became of a new file that was to take an output's place.
 enum class Swap {
-    done,    // it is there, the old file gone
-    failed,  // the output is as it was, the new file removed
-    refused, // refused for good before anything changed: the new file is still open
+    done,      // it is there, the old file gone
+    unflushed, // it is there, the old file gone, but the flush after it failed: a drive that
+               // fails a flush may not keep it
+    failed,    // the output is as it was, the new file removed
+    stopped,   // told to stop once flushed, before the swap: the same
+    refused,   // refused for good before anything changed: the new file is still open
 };
 
 enum class Access {
@@ -79,8 +82,11 @@ class File {
     // Writes count bytes at the position; the number that went, all of them unless a
     // write failed, which is remembered until close.
     std::uint32_t write(const unsigned char* bytes, std::uint32_t count);
+    // Cuts the file to length, or gives it length where it is shorter: the bytes past its
+    // data then read as zeros, which the file system keeps without their being written.
     bool set_length(std::uint64_t length);
-    // Every byte written so far is on the disk, not only in the system's cache.
+    // Every byte written so far is on the disk, not only in the system's cache; false where
+    // the drive failed to take them, which it may report only once.
     bool flush();
     // No write has failed since the file was opened.
     bool good() const { return !write_failed; }
@@ -104,8 +110,9 @@ class File {
     // A file from open_beside, flushed and put in its target's place in one step, through
     // the handle that wrote it, provided the target is still the file it was opened
     // beside (still missing for a new output): until then the target is as it was, after
-    // it the new file, and closed. While another program holds the target, the swap is
-    // tried again for a while, as long as go_on says so.
+    // it the new file, flushed again, and closed. go_on is asked once flushed, before the
+    // swap, and while another program holds the target, the swap is tried again for a
+    // while, as long as go_on says so.
     Swap replace(const std::function<bool()>& go_on);
 
     // Nothing where the system cannot tell.
@@ -119,6 +126,10 @@ class File {
     // Gives the file all that like is but its bytes; false where it cannot.
     bool take_on(const File& like);
     bool close_native();
+    bool flush_native();
+    // The flush seam's word on one more flush of a file written beside or in place, or of
+    // its folder: false for the one it makes fail.
+    static bool flush_may_succeed();
     bool keep_native();
     Swap swap_native(const std::function<bool()>& go_on);
     // The bytes moved by one call of the system's; 0 at the end of the file or on failure.
@@ -164,8 +175,12 @@ std::optional<std::filesystem::path> link_target(const std::filesystem::path& pa
 // Test seams, set only by tests. same_file answers this instead of asking the system: a
 // second name of one file that the system does not tie to the file. Writes fail, as on a
 // full or pulled drive, once this many more bytes have gone, but in the temporary folder.
+// Once this many more flushes have gone (of files but in the temporary folder, and of
+// folders), the next one fails, once, as on a drive that fails one write-back and takes
+// the next; the seam is then reset.
 extern std::optional<bool> same_file_answer;
 extern std::optional<std::uint64_t> bytes_until_writes_fail;
+extern std::optional<std::uint32_t> flushes_until_one_fails;
 // Every new file is made with a name from the start, as where the system has no nameless
 // files or no way to name one (Windows names them all).
 extern bool nameless_files_refused;

@@ -18,7 +18,8 @@ using Path = std::filesystem::path;
 constexpr std::uint32_t MAX_FILE_SIZE = 31457280;
 // Create file writes at most 100 MiB.
 constexpr std::uint32_t CREATE_SIZE_LIMIT = 104857600;
-// A long write is flushed every so many bytes, not only at its end.
+// A long write is flushed every so many bytes, not only at its end: a stop, asked before
+// each of these flushes, waits at most for the one a drive is already writing back.
 constexpr std::uint32_t FLUSH_STEP = 16 << 20;
 // No disk tears a write that lies inside one block of this size, aligned in the file.
 constexpr std::uint32_t WHOLE_WRITE_BLOCK = 512;
@@ -43,9 +44,9 @@ class FilePair {
     std::int32_t file_code = 0;
     std::int32_t range_code = 0;
     KeptBytes kept; // set with the codes of a file that could not be put back
-    // Told the bytes written of the bytes to write before the first piece and after each
-    // one, and as a put-back undoes them; false stops the operation there (JOB_STOPPED),
-    // though never a put-back. Set by the job; empty, nothing is told.
+    // Told the bytes written (or compared) of the bytes to write before the first piece and
+    // after each one, and as a put-back undoes them; false stops the operation there
+    // (JOB_STOPPED), though never a put-back. Set by the job; empty, nothing is told.
     std::function<bool(std::uint64_t done, std::uint64_t total)> progress;
 
     void load_for_cut(const Path& input_path, const Path& output_path);
@@ -93,19 +94,24 @@ class FilePair {
     void choose_rewrite();
     // Counts the bytes to write, and those written of them, from 0.
     void start_work(std::uint64_t total);
-    // Adds the length of a piece that went into written (flushed every FLUSH_STEP bytes),
-    // tells progress, and says whether to go on.
-    bool went_on(std::uint32_t length = 0, File* written = nullptr);
+    // Adds the length of a piece that went into written, tells progress, and then flushes
+    // written where FLUSH_STEP bytes have gone since its last flush. 0 to go on, else the
+    // code that ends the job: JOB_STOPPED, or OUTPUT_WRITE_FAILED for a flush that failed.
+    std::int32_t went_on(std::uint32_t length = 0, File* written = nullptr);
     void write_piece(std::uint32_t begin, std::uint32_t length);
     // Writes length bytes (at most WHOLE_WRITE_BLOCK) over output_stream at `at` in one
     // call, flushed; their old bytes are kept in memory meanwhile, to put back should it fail.
     void write_whole(std::uint32_t at, const unsigned char* bytes, std::uint32_t length,
                      const FileCodes& codes);
-    std::int32_t copy(File* from, std::uint64_t from_at, File& to, std::uint64_t to_at,
+    std::int32_t copy(File& from, std::uint64_t from_at, File& to, std::uint64_t to_at,
                       std::uint32_t length, SavedRange* saved, unsigned char* piece);
+    // Keeps the output's bytes from where saved ends up to its capacity, through piece.
+    std::int32_t keep_rest(SavedRange& saved, unsigned char* piece);
     void swap_in(std::int32_t code);
+    // Writes length bytes of from (from from_at) over the output at `at`, and leaves it
+    // new_length bytes long; without from, the output becomes new_length zero bytes.
     void overwrite(File* from, std::uint64_t from_at, std::uint64_t at, std::uint32_t length,
-                   std::uint64_t new_length, unsigned char* piece);
+                   std::uint64_t new_length);
 };
 
 // Byte k of the result is byte (length - 1 - k) of value, for k below length; the

@@ -148,12 +148,15 @@ bool refused_for_good(int error) {
     return error == EBUSY || error == EXDEV || error == EPERM || error == EACCES;
 }
 
-// The folder's changed entries on the disk too.
-void flush_folder(const fs::path& target) {
+// The folder's changed entries on the disk too; false where the drive failed to take them.
+// A folder this user may not read, or a file system that flushes no folder (EINVAL), has
+// nothing to report.
+bool flush_folder(const fs::path& target) {
     const int folder = open_descriptor(folder_of(target), O_RDONLY | O_DIRECTORY);
-    if (folder < 0) return;
-    ::fsync(folder);
+    if (folder < 0) return true;
+    const bool flushed = ::fsync(folder) == 0 || errno == EINVAL;
     ::close(folder);
+    return flushed;
 }
 
 } // namespace
@@ -256,7 +259,8 @@ Swap File::swap_native(const std::function<bool()>& /* go_on */) {
             swap = Swap::refused;
         }
     }
-    if (swap == Swap::done) flush_folder(target);
+    if (swap == Swap::done && !(flush_may_succeed() && flush_folder(target)))
+        swap = Swap::unflushed;
     // A name given here goes at once; the file stays open.
     if (swap != Swap::done && nameless && !temporary.empty()) {
         ::unlink(temporary.c_str());
@@ -297,11 +301,25 @@ std::uint32_t File::write_some(const unsigned char* bytes, std::uint32_t count) 
 }
 
 bool File::set_length(std::uint64_t length) {
-    return is_open() && ::ftruncate(descriptor, static_cast<off_t>(length)) == 0;
+    const auto information = status(descriptor);
+    if (!information) return false;
+    const auto end = static_cast<off_t>(length);
+    // Longer: blocks taken at once that read as zeros, never written (a full drive fails
+    // here, not later); a file system without them gets a hole, which reads the same.
+    if (end > information->st_size) {
+        int given = -1;
+        do {
+            given = ::fallocate(descriptor, 0 /* allocate and extend */, information->st_size,
+                                end - information->st_size);
+        } while (given != 0 && errno == EINTR);
+        if (given == 0) return true;
+        if (errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    }
+    return ::ftruncate(descriptor, end) == 0;
 }
 
-bool File::flush() {
-    return is_open() && ::fsync(descriptor) == 0;
+bool File::flush_native() {
+    return ::fsync(descriptor) == 0;
 }
 
 bool File::close_native() {

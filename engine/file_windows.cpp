@@ -498,9 +498,9 @@ Swap File::swap_native(const std::function<bool()>& go_on) {
         }
         if (error == 0) {
             temporary.clear();
-            // Its new name on the disk too.
-            FlushFileBuffers(native(handle));
-            return Swap::done;
+            // Its new name on the disk too: the output is new either way, but only a flush
+            // that went says it is kept.
+            return flush() ? Swap::done : Swap::unflushed;
         }
         const bool held = held_for_now(error, target);
         // A close meanwhile stops the waiting: the output stays as it was. The difference
@@ -547,8 +547,8 @@ bool File::set_length(std::uint64_t length) {
     return seek(length) && SetEndOfFile(native(handle));
 }
 
-bool File::flush() {
-    return is_open() && FlushFileBuffers(native(handle));
+bool File::flush_native() {
+    return FlushFileBuffers(native(handle));
 }
 
 bool File::close_native() {

@@ -15,20 +15,31 @@ struct CreateCase {
     std::size_t old_length;
     std::uint32_t size;
     std::int32_t file_code;
+    bool linked = false; // the output has a second name: emptied and given its length in place
 };
 
 const CreateCase CREATE_CASES[] = {
-    {0, 0, 0},          {1000, 10, 0}, {7, 1, 0}, {1000, 0, 0}, {1000, CREATE_SIZE_LIMIT + 1, 6},
+    {0, 0, 0},
+    {1000, 10, 0},
+    {7, 1, 0},
+    {1000, 0, 0},
+    {1000, CREATE_SIZE_LIMIT + 1, 6},
     {0, 0xFFFFFFFF, 6},
+    {1000, 10, 0, true},
+    {10, 1000, 0, true},
+    {1000, CREATE_SIZE_LIMIT, 0},
 };
 
 TEST(CreateFile, ZerosReplaceTheOldContent) {
     TempFolder folder;
     const std::string output = folder.path("zeros.bin");
+    const std::string twin = folder.path("twin.bin");
     FilePair pair;
     for (const CreateCase& c : CREATE_CASES) {
         SCOPED_TRACE(std::to_string(c.old_length) + " -> " + std::to_string(c.size));
         if (c.old_length) write_file(output, byte_run(c.old_length));
+        std::filesystem::remove(on_disk(twin));
+        if (c.linked) std::filesystem::create_hard_link(on_disk(output), on_disk(twin));
         const Bytes before = file_exists(output) ? read_file(output) : Bytes{};
         pair.load_for_create(output);
         std::int32_t code = 0;
@@ -42,6 +53,9 @@ TEST(CreateFile, ZerosReplaceTheOldContent) {
         EXPECT_EQ(code, c.file_code);
         // A refused size leaves the file as it was.
         EXPECT_EQ(read_file(output), code ? before : Bytes(c.size, 0));
+        if (c.linked) {
+            EXPECT_EQ(read_file(twin), read_file(output));
+        }
     }
 }
 

@@ -44,10 +44,12 @@ TEST(Faults, FullDiskIsAWriteError) {
 // A drive that takes no more bytes part-way through a job (full, or pulled out), or a job
 // told to stop: a file replaced whole is left as it was with nothing beside it; one changed
 // where it lies gets its old bytes back, or, where even that fails, is reported with the
-// file that keeps them. Other programs at work in the folder meanwhile: a scanner that
-// opens each new file, one that holds the output for a moment, one that puts a newer file
-// at its path. A file replaced keeps all it was but its bytes, and a new output gets what
-// any new file gets, also where no new file can be nameless.
+// file that keeps them. A flush that fails once (a failing drive) is a write that failed,
+// past the swap too, and a stop comes before a flush that is due. Other programs at work in
+// the folder meanwhile: a scanner that opens each new file, one that holds the output for a
+// moment, one that puts a newer file at its path. A file replaced keeps all it was but its
+// bytes, and a new output gets what any new file gets, also where no new file can be
+// nameless.
 TEST(Faults, WritesFailForGood) {
     TempFolder folder;
     std::filesystem::create_directory(on_disk(folder.path("out")));
@@ -62,6 +64,11 @@ TEST(Faults, WritesFailForGood) {
     Bytes inserted = old;
     std::copy(in.begin(), in.end(), inserted.begin() + 7);
     constexpr std::uint64_t NO_END = UINT64_MAX;
+    constexpr std::uint32_t NO_FLUSH_FAILS = UINT32_MAX;
+    // Past one step of flushing, from an input of its own.
+    constexpr std::uint32_t LARGE = FLUSH_STEP + (4 << 20);
+    const std::string large = folder.path("large.bin");
+    write_file(large, Bytes(LARGE, 0x33));
     FilePair pair;
     const auto insert = [&](std::uint32_t begin) {
         return [&, begin] {
@@ -88,6 +95,14 @@ TEST(Faults, WritesFailForGood) {
         pair.load_for_patch(output);
         pair.set_patch(5, 0x89ABCDEF, 4);
     };
+    const auto cut_large = [&] {
+        pair.load_for_cut(large, output);
+        pair.cut_bytes(0, LARGE);
+    };
+    const auto compare = [&] {
+        pair.load_for_compare(input, input);
+        pair.compare_files();
+    };
     struct Case {
         const char* name;
         std::function<void()> job;
@@ -97,8 +112,9 @@ TEST(Faults, WritesFailForGood) {
         std::uint32_t kept_at;        // where the kept bytes belong, for codes 13 and 14
         const Bytes* after = nullptr; // the output after codes 0 and 11, if not the old bytes
         int stop_at = 0;              // progress says stop from this report on; 0: never
-        bool named = false;           // every new file named from the start
-        bool fresh = false;           // no output before: it gets the mode any new file gets
+        std::uint32_t flush_fails = NO_FLUSH_FAILS; // the flush that fails, counted from 0
+        bool named = false;                         // every new file named from the start
+        bool fresh = false; // no output before: it gets the mode any new file gets
     };
     const Case cases[] = {
         {"cut, replaced",
@@ -113,11 +129,13 @@ TEST(Faults, WritesFailForGood) {
         {"cut, scanned", scanned(cut), false, NO_END, 0, 0, &in},
         {"insert, scanned", scanned(insert(7)), false, NO_END, 0, 0, &inserted},
         {"create, scanned", scanned(create), false, NO_END, 0, 0, &zeros},
-        {"cut, named from the start", cut, false, NO_END, 0, 0, &in, 0, true},
-        {"cut, named from the start, writes fail", cut, false, 100, 11, 0, nullptr, 0, true},
-        {"create, a new output", create, false, NO_END, 0, 0, &zeros, 0, false, true},
-        {"create, a new output named from the start", create, false, NO_END, 0, 0, &zeros, 0, true,
+        {"cut, named from the start", cut, false, NO_END, 0, 0, &in, 0, NO_FLUSH_FAILS, true},
+        {"cut, named from the start, writes fail", cut, false, 100, 11, 0, nullptr, 0,
+         NO_FLUSH_FAILS, true},
+        {"create, a new output", create, false, NO_END, 0, 0, &zeros, 0, NO_FLUSH_FAILS, false,
          true},
+        {"create, a new output named from the start", create, false, NO_END, 0, 0, &zeros, 0,
+         NO_FLUSH_FAILS, true, true},
         {"cut, the old file held for a moment",
          [&] {
              pair.load_for_cut(input, output);
@@ -160,6 +178,18 @@ TEST(Faults, WritesFailForGood) {
         {"insert, stopped during the copy", insert(7), false, NO_END, JOB_STOPPED, 0, nullptr, 2},
         {"insert in place, stopped during the copy and its put-back", insert(7), true, NO_END,
          JOB_STOPPED, 0, nullptr, 3},
+        {"cut past a flush step, the step's flush fails", cut_large, false, NO_END, 11, 0, nullptr,
+         0, 0},
+        {"create, its last flush fails", create, false, NO_END, 11, 0, nullptr, 0, 0},
+        {"create, the flush after its swap fails", create, false, NO_END, 11, 0, &zeros, 0, 1},
+        {"create in place, its last flush fails", create, true, NO_END, 11, 0, nullptr, 0, 0},
+        {"insert in place, stopped, its put-back's flush fails", insert(7), true, NO_END, 13, 7,
+         nullptr, 3, 0},
+        {"cut past a flush step, stopped as the step's flush is due", cut_large, false, NO_END,
+         JOB_STOPPED, 0, nullptr, 1 + FLUSH_STEP / PIECE_SIZE, 0},
+        {"cut, stopped once flushed, before its swap", cut, false, NO_END, JOB_STOPPED, 0, nullptr,
+         4},
+        {"compare, stopped at its third piece", compare, false, NO_END, JOB_STOPPED, 0, nullptr, 3},
     };
 #ifndef _WIN32
     const mode_t umask_before = ::umask(022); // the usual one: a new file gets mode 0644
@@ -177,6 +207,7 @@ TEST(Faults, WritesFailForGood) {
         if (c.fresh) std::filesystem::remove(on_disk(output));
         nameless_files_refused = c.named;
         if (c.bytes_left != NO_END) bytes_until_writes_fail = c.bytes_left;
+        if (c.flush_fails != NO_FLUSH_FAILS) flushes_until_one_fails = c.flush_fails;
         int reports = 0;
         std::uint64_t last_done = 0;
         pair.progress = [&](std::uint64_t done, std::uint64_t) {
@@ -193,6 +224,11 @@ TEST(Faults, WritesFailForGood) {
         }
         bytes_until_writes_fail.reset();
         nameless_files_refused = false;
+        // The flush made to fail was made, unless a stop came first: then none began.
+        if (c.flush_fails != NO_FLUSH_FAILS) {
+            EXPECT_EQ(flushes_until_one_fails.has_value(), c.code == JOB_STOPPED);
+        }
+        flushes_until_one_fails.reset();
         pair.progress = nullptr;
         pair.close();
         EXPECT_EQ(failure.file_code, c.code);
@@ -204,9 +240,10 @@ TEST(Faults, WritesFailForGood) {
             if (c.after != &newer) {
                 EXPECT_EQ(what_it_is(output), was);
             }
-            // A put-back, never stopped, tells its progress too, down to nothing done.
-            if (c.linked && c.code == JOB_STOPPED) {
-                EXPECT_EQ(last_done, 0u);
+            // A put-back, never stopped, tells its progress too, down to nothing done;
+            // any other stopped job tells nothing past the stop.
+            if (c.code == JOB_STOPPED) {
+                EXPECT_EQ(c.linked ? last_done : reports, c.linked ? 0u : c.stop_at);
             }
             continue;
         }

@@ -156,14 +156,21 @@ void end_progress(HWND dialog) {
 
 void finish_job_thread(HWND dialog, HANDLE job_thread) {
     if (!job_thread) return;
+    constexpr DWORD WAKE = QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT;
     for (;;) {
         const DWORD woken =
-            MsgWaitForMultipleObjects(1, &job_thread, FALSE /* any */, BOX_POLL_MS, QS_SENDMESSAGE);
+            MsgWaitForMultipleObjects(1, &job_thread, FALSE /* any */, BOX_POLL_MS, WAKE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) return;
         // Answers what the job sends to the dialog (enabling Start, disabling the owner
-        // of its box); posted messages stay queued.
+        // of its box), shows the progress of a put-back, and paints; input and every other
+        // posted message stay queued, so that the closing dialog takes no command.
         MSG message;
         PeekMessageA(&message, nullptr /* any window */, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        while (PeekMessageA(&message, dialog, WM_JOB_PROGRESS, WM_JOB_PROGRESS, PM_REMOVE))
+            show_progress(dialog, int(message.wParam));
+        // One at a time: a window that left itself unpainted must not hold the wait.
+        if (PeekMessageA(&message, nullptr /* any window */, WM_PAINT, WM_PAINT, PM_REMOVE))
+            DispatchMessageA(&message);
         EnumWindows(dismiss_job_box, reinterpret_cast<LPARAM>(dialog));
     }
 }

@@ -31,6 +31,7 @@ bool start_job_thread(HWND dialog, const Job& job, HANDLE& job_thread);
 
 // For the closing dialog, after stop_jobs: waits for the job thread to end, whether it
 // is working on files or showing a box, answering the messages sent to the dialog
-// meanwhile and dismissing any box the job shows, so that the process never ends while
-// that thread writes a file or is inside a window call.
+// meanwhile, painting it with the job's progress (a put-back's), taking no input, and
+// dismissing any box the job shows, so that the process never ends while that thread
+// writes a file or is inside a window call.
 void finish_job_thread(HWND dialog, HANDLE job_thread);
