@@ -40,9 +40,7 @@ bool File::open_temporary(bool encrypt) {
     write_failed = false;
     std::error_code failed;
     const fs::path folder = fs::temp_directory_path(failed);
-    encrypting = encrypt;
-    if (!failed) open_temporary_in(folder, false);
-    encrypting = false;
+    if (!failed) open_temporary_in(folder, false, nullptr /* replaces nothing */, encrypt);
     // A folder or a system that does not encrypt: better no file than one in the clear.
     if (encrypt && is_open() && !encrypted()) close();
     aside = true;
@@ -53,11 +51,8 @@ bool File::open_beside(const fs::path& to_replace, const File* like) {
     if (is_open()) return false;
     write_failed = false;
     aside = false;
-    // Known before the file is made: what it is made with depends on the output it
-    // replaces, if any.
-    replacing = like;
-    open_temporary_in(file_names::folder_of(to_replace), true);
-    replacing = nullptr;
+    open_temporary_in(file_names::folder_of(to_replace), true, like,
+                      false /* an encrypted output is never swapped */);
     if (is_open() && like && !take_on(*like)) close();
     target = to_replace;
     target_exists = like != nullptr;

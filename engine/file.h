@@ -122,7 +122,11 @@ class File {
     // What each system does its own way; the rest is shared.
     void open_native(const std::filesystem::path& path, Access access);
     // Made for this program's eyes only, and removed by the system when it is closed.
-    void open_temporary_in(const std::filesystem::path& folder, bool beside);
+    // beside: in an output's folder, to take its place; replacing: the output it is to
+    // replace, whose all but bytes it takes on (null for a new output); encrypt: one the
+    // system encrypts from its first byte.
+    void open_temporary_in(const std::filesystem::path& folder, bool beside, const File* replacing,
+                           bool encrypt);
     // Gives the file all that like is but its bytes; false where it cannot.
     bool take_on(const File& like);
     bool close_native();
@@ -136,10 +140,6 @@ class File {
     std::uint32_t read_some(unsigned char* bytes, std::uint32_t count);
     std::uint32_t write_some(const unsigned char* bytes, std::uint32_t count);
 
-    // What open_temporary_in is to make, for that one call: the file the new one is to
-    // replace (null for none), and whether it is to be encrypted.
-    const File* replacing = nullptr;
-    bool encrypting = false;
 #ifdef _WIN32
     void* handle = nullptr; // a HANDLE; null when closed
     bool marked = false;    // the system removes it when it is closed

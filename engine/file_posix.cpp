@@ -177,7 +177,8 @@ void File::open_native(const fs::path& path, Access access) {
     if (is_open() && (!opened || S_ISDIR(opened->st_mode))) close_native();
 }
 
-void File::open_temporary_in(const fs::path& folder, bool beside) {
+void File::open_temporary_in(const fs::path& folder, bool beside, const File* replacing,
+                             bool /* encrypt: fscrypt encrypts by folder */) {
     // A new output is made as open() makes any file; every other new file is this
     // program's alone until it takes on the mode of the file it replaces.
     const mode_t mode = beside && !replacing ? NEW_FILE_MODE : PRIVATE_MODE;

@@ -433,7 +433,8 @@ void File::open_native(const fs::path& path, Access access) {
     not_found = !is_open() && GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void File::open_temporary_in(const fs::path& folder, bool beside) {
+void File::open_temporary_in(const fs::path& folder, bool beside, const File* replacing,
+                             bool encrypt) {
     // No other program may open it, a scanner of new files among them: it is written, and
     // put in place, through this one handle. The mark that has the system remove it comes
     // in the very next call. The right to set its DACL and owner, which a share may refuse,
@@ -443,7 +444,7 @@ void File::open_temporary_in(const fs::path& folder, bool beside) {
     if (replacing) security = security_of(native(replacing->handle));
     const DWORD access = new_file_access(descriptor(security), program_user());
     DWORD kind = beside ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_TEMPORARY;
-    if (encrypting) kind = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ENCRYPTED;
+    if (encrypt) kind = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ENCRYPTED;
     const auto name = claim_name(folder, [&](const fs::path& name) {
         handle = open_handle(name, access, CREATE_NEW, SHARED_WITH_NONE, kind);
         if (is_open()) return Claim::made;
